@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, testing and the demo need.
+set -euo pipefail
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO=sudo
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends \
+  build-essential cmake pkg-config clang libclang-rt-14-dev \
+  libgtest-dev libgmock-dev libbenchmark-dev \
+  xserver-xorg-core xserver-xorg-dev x11proto-dev libpixman-1-dev libpciaccess-dev libdrm-dev \
+  libx11-dev libxext-dev libxrandr-dev libxv-dev libxinerama-dev \
+  x11-xserver-utils x11-utils xdotool imagemagick \
+  libgtk2.0-dev libdbus-glib-1-dev \
+  util-linux >/dev/null

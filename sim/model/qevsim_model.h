@@ -1,0 +1,99 @@
+/* C interface of the simulated adapter model. The model is plain C++ (no Xorg
+ * headers); the Xorg driver glue (C) and the framebuffer stand-in reach it only
+ * through these functions. One model per process; not thread-safe. */
+#ifndef QEVSIM_MODEL_H
+#define QEVSIM_MODEL_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include "qev/protocol.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef struct QevSimModel QevSimModel;
+
+/* ---- life cycle ---------------------------------------------------------- */
+
+/* A model in the built-in default profile. */
+QevSimModel *qevsim_model_new(void);
+void qevsim_model_free(QevSimModel *m);
+
+/* Applies a profile file (key=value lines, see sim/README.md) on top of the
+ * current state. Returns 1 on success; on failure returns 0 and writes one line
+ * "FILE:LINE: key 'KEY': REASON" into err (always NUL-terminated). */
+int qevsim_model_load_profile(QevSimModel *m, const char *path, char *err, size_t errlen);
+
+/* Applies one key=value pair as a profile line would (for tests and control). */
+int qevsim_model_set_key(QevSimModel *m, const char *key, const char *value, char *err, size_t errlen);
+
+/* ---- the extension ------------------------------------------------------- */
+
+/* Carries out one command: reads group, function and inputs of the block,
+ * writes status (0 for unknown or refused commands) and outputs. Outputs
+ * beyond the command's count are left 0. */
+void qevsim_model_command(QevSimModel *m, QevCommandBlock *block);
+
+/* ---- outputs (bits of qev/outputs.h) -------------------------------------- */
+
+unsigned qevsim_model_supported(const QevSimModel *m);
+unsigned qevsim_model_connected(const QevSimModel *m);
+unsigned qevsim_model_active(const QevSimModel *m);
+unsigned qevsim_model_primary(const QevSimModel *m);
+/* Plug or unplug an output; unplugging also makes it inactive. */
+void qevsim_model_set_connected(QevSimModel *m, unsigned bit, int connected);
+/* RandR switched an output on or off. */
+void qevsim_model_set_output_active(QevSimModel *m, unsigned bit, int active);
+/* The multi-screen (SAMM) and clone (Gemel) flags, as the screen layout shows them. */
+void qevsim_model_set_layout(QevSimModel *m, int samm, int gemel);
+
+/* Modes an output offers, preferred first. refresh_mhz: refresh in mHz. */
+typedef struct QevSimMode {
+    int width, height;
+    int refresh_mhz;
+} QevSimMode;
+int qevsim_model_mode_count(const QevSimModel *m, unsigned bit);
+int qevsim_model_mode_get(const QevSimModel *m, unsigned bit, int index, QevSimMode *out);
+/* RandR set a mode on an output (also updates the current mode record). */
+void qevsim_model_set_current_mode(QevSimModel *m, unsigned bit, int width, int height, int refresh_mhz);
+/* RandR rotation bits (1, 2, 4, 8 plus reflections 16, 32) supported / current. */
+int qevsim_model_rotations(const QevSimModel *m);
+void qevsim_model_set_rotation(QevSimModel *m, int rr_rotation);
+
+/* ---- driver output properties (RandR) --------------------------------------
+ * The properties an output carries: TV outputs "Type", "Signal", "ScaleH",
+ * "ScaleV", "PosH", "PosV", "FFilter", "AFFilterValue", "Brightness",
+ * "Contrast", "Saturation", "Tint", "DotCrawl"; LCD outputs "Feature" and the
+ * scale and position integers. Atom properties give their allowed names; the
+ * value of an atom property is an index into them. */
+typedef struct QevSimProperty {
+    const char *name;
+    int is_atom;            /* 1: atom property, 0: 32-bit integer */
+    int min, max;           /* integer range */
+    const char *atoms[16];  /* allowed atom names (is_atom) */
+    int natoms;
+    int value;              /* integer value, or index into atoms */
+} QevSimProperty;
+int qevsim_model_property_count(const QevSimModel *m, unsigned bit);
+int qevsim_model_property_get(const QevSimModel *m, unsigned bit, int index, QevSimProperty *out);
+/* Returns 1 when the value was taken, 0 when refused (unknown or out of range). */
+int qevsim_model_property_set(QevSimModel *m, unsigned bit, const char *name, int value);
+
+/* ---- xorg.conf Device options --------------------------------------------- */
+
+/* "ActiveDevice", "TVType", "TVOutput", "RotateType", "Rotate". Returns 1 when
+ * understood; 0 with a message in err otherwise. */
+int qevsim_model_apply_option(QevSimModel *m, const char *key, const char *value, char *err, size_t errlen);
+
+/* ---- inspection ----------------------------------------------------------- */
+
+/* The whole state as JSON (stable key order); caller frees with free(). */
+char *qevsim_model_dump_json(const QevSimModel *m);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* QEVSIM_MODEL_H */
