@@ -203,6 +203,8 @@ Atom MakeAtom(const char *name, int onlyIfExists) {
 // Session
 
 extern "C" QEVGFX_API_EXPORT void QEVGFX_Open(void) {
+    RandRSupport = 0;
+    qevRRInfo = QevRRInfo{0, 0, 0};
     OpenDev = open(QEV_FB_DEVICE, O_RDONLY | O_CLOEXEC);
     dpy = XOpenDisplay("");
     if (dpy != nullptr) {
@@ -249,7 +251,7 @@ extern "C" QEVGFX_API_EXPORT int QEVGFX_IsRandR(int *randr) {
 }
 
 extern "C" QEVGFX_API_EXPORT int QEVGFX_SaveCurrentSetting(int which) {
-    if (DriverType != QEV_CHANNEL_X)
+    if (!qev::OnX())
         return 0;
     // 1: gamma lookup table, 0: overlay colour attributes.
     return (which == 1 || which == 0) ? 1 : 0;
