@@ -56,6 +56,21 @@ typedef struct QevSimMode {
 } QevSimMode;
 int qevsim_model_mode_count(const QevSimModel *m, unsigned bit);
 int qevsim_model_mode_get(const QevSimModel *m, unsigned bit, int index, QevSimMode *out);
+/* Exact timings of a mode of qevsim_model_mode_get (VESA/CEA timings where
+ * they exist, CVT otherwise). flags use the values of Xorg's V_* mode flags. */
+#define QEVSIM_MODE_PHSYNC 0x1
+#define QEVSIM_MODE_NHSYNC 0x2
+#define QEVSIM_MODE_PVSYNC 0x4
+#define QEVSIM_MODE_NVSYNC 0x8
+typedef struct QevSimModeTiming {
+    int clock_khz;
+    int hdisplay, hsync_start, hsync_end, htotal;
+    int vdisplay, vsync_start, vsync_end, vtotal;
+    unsigned flags;
+} QevSimModeTiming;
+/* Returns 1 and fills out for an existing mode; 0 otherwise. The mode's
+ * refresh_mhz is clock_khz * 10^6 / (htotal * vtotal), rounded. */
+int qevsim_model_mode_timing(const QevSimModel *m, unsigned bit, int index, QevSimModeTiming *out);
 /* RandR set a mode on an output (also updates the current mode record). */
 void qevsim_model_set_current_mode(QevSimModel *m, unsigned bit, int width, int height, int refresh_mhz);
 /* RandR rotation bits (1, 2, 4, 8 plus reflections 16, 32) supported / current. */
@@ -86,6 +101,17 @@ int qevsim_model_property_set(QevSimModel *m, unsigned bit, const char *name, in
 /* "ActiveDevice", "TVType", "TVOutput", "RotateType", "Rotate". Returns 1 when
  * understood; 0 with a message in err otherwise. */
 int qevsim_model_apply_option(QevSimModel *m, const char *key, const char *value, char *err, size_t errlen);
+
+/* ---- framebuffer device ("/dev/fb0") --------------------------------------- */
+
+/* Carries out one framebuffer request 0x514556nn (qev/fb.h) on arg. Returns 0
+ * on success; -1 with errno ENOTTY for an unknown request, EFAULT for a null
+ * argument, EINVAL for a refused one (state unchanged). Records of requests
+ * the library passes through (see sim/README.md): 0x05 four u32 words (width,
+ * height, bits per pixel, refresh Hz of the primary output); 0x27 reads one
+ * u32 (the video device); 0x28 writes that u32 back; 0x29 four u32 words
+ * (secondary output bit, width, height, refresh Hz). */
+int qevsim_model_fb_ioctl(QevSimModel *m, unsigned long request, void *arg);
 
 /* ---- inspection ----------------------------------------------------------- */
 
