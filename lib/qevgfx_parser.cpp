@@ -511,7 +511,8 @@ bool put(char *dst, std::string_view text)
         dst[0] = '\0';
         return false;
     }
-    std::memcpy(dst, text.data(), text.size());
+    if (!text.empty())
+        std::memcpy(dst, text.data(), text.size());
     dst[text.size()] = '\0';
     return true;
 }
@@ -558,7 +559,8 @@ int RemoveSpace(char *text)
     if (!text)
         return XCONFIG_ERROR;
     const std::string_view t = xc::trim(text);
-    std::memmove(text, t.data(), t.size());
+    if (!t.empty())
+        std::memmove(text, t.data(), t.size());
     text[t.size()] = '\0';
     return XCONFIG_DONE;
 }

@@ -1,0 +1,338 @@
+// libqevgfx on the X channel with RandR 1.2: queries through libXrandr and
+// changes through xrandr command lines, checked both as exact argument
+// vectors (a recording xrandr) and by the state the real xrandr reaches.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "qev/outputs.h"
+#include "qevgfx.h"
+#include "qevtest/qevtest.h"
+#include "xrandr_recorder.h"
+
+using qevtest::Argv;
+
+namespace {
+
+std::string WriteProfile(const std::string &name, const std::string &text) {
+    static qevtest::TempDir dir("profiles");
+    std::string path = dir.file(name);
+    qevtest::write_file(path, text);
+    return path;
+}
+
+Argv Off(const char *name) { return {"--output", name, "--off"}; }
+Argv Auto(const char *name) { return {"--output", name, "--auto"}; }
+Argv Join(std::initializer_list<Argv> parts) {
+    Argv out;
+    for (const Argv &p : parts)
+        out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+void Xrandr(const Argv &args) {
+    Argv argv{"xrandr"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    auto r = qevtest::run(argv);
+    ASSERT_TRUE(r.ok()) << r.err;
+}
+
+template <class Suite> class RandRSession : public qevtest::XServerTest<Suite> {
+public:
+    static void SetUpTestSuite() {
+        qevtest::XServerTest<Suite>::SetUpTestSuite();
+        if (qevtest::XServerTest<Suite>::server().running())
+            QEVGFX_Open();
+    }
+    static void TearDownTestSuite() {
+        QEVGFX_Close();
+        qevtest::XServerTest<Suite>::TearDownTestSuite();
+    }
+};
+
+// The driver's default adapter: CRT, LCD, TV (+HDTV), DVI, HDMI and DP;
+// CRT, LCD and TV connected; CRT and LCD active; two CRTCs. The TV's size
+// and position ranges are widened for the property round trips.
+class RandR : public RandRSession<RandR> {
+public:
+    static qevtest::XServerOptions server_options() {
+        qevtest::XServerOptions o;
+        o.profile = WriteProfile("randr.profile", "tv.tv.size_max=30,30\ntv.tv.pos_max=10,10\n");
+        return o;
+    }
+};
+
+constexpr unsigned kSupported = QEV_OUT_CRT | QEV_OUT_LCD | QEV_OUT_TV | QEV_OUT_DVI | QEV_OUT_HDMI | QEV_OUT_DP;
+
+TEST_F(RandR, OutputMasks) {
+    int randr = 0;
+    EXPECT_EQ(1, QEVGFX_IsRandR(&randr));
+    ASSERT_EQ(1, randr);
+    unsigned mask = 0;
+    EXPECT_EQ(1, QEVGFX_Device_GetSupportCaps(&mask));
+    EXPECT_EQ(kSupported, mask); // HDTV has no output of its own
+    EXPECT_EQ(1, QEVGFX_Device_GetConnectState(&mask));
+    EXPECT_EQ(unsigned(QEV_OUT_CRT | QEV_OUT_LCD | QEV_OUT_TV), mask);
+    EXPECT_EQ(1, QEVGFX_Device_GetActiveState(&mask));
+    EXPECT_EQ(unsigned(QEV_OUT_CRT | QEV_OUT_LCD), mask);
+    int samm = 0;
+    EXPECT_EQ(1, QEVGFX_Device_GetSupportSAMMState(&samm));
+    EXPECT_EQ(1, samm);
+    unsigned primary = 0;
+    EXPECT_EQ(1, QEVGFX_Device_GetPrimaryDevice(&primary));
+    EXPECT_EQ(unsigned(QEV_OUT_CRT), primary);
+    int panning = -1;
+    EXPECT_EQ(1, QEVGFX_Device_GetPanningState(&panning)); // the command, also with RandR
+    EXPECT_EQ(rrGetOutputInfo(), 6);
+}
+
+TEST_F(RandR, SwitchLinesHoldOnePiecePerSupportedOutput) {
+    qevtest::XrandrRecorder xrandr;
+    ASSERT_EQ(1, QEVGFX_Device_SetActiveState(QEV_OUT_LCD | QEV_OUT_HDTV | QEV_OUT_CRT2));
+    ASSERT_EQ(1, QEVGFX_Device_SetActiveState(0));
+    RRModeEntry lcd{const_cast<char *>("1024x768"), 1024, 768, 60.0f};
+    RRModeEntry crt{const_cast<char *>("800x600"), 800, 600, 75.04f};
+    ASSERT_EQ(1, QEVGFX_Device_SetActiveState2(QEV_OUT_CRT | QEV_OUT_LCD | QEV_OUT_DVI, QEV_OUT_LCD, QEV_OUT_CRT, &lcd,
+                                               &crt));
+    ASSERT_EQ(1, QEVGFX_Device_SetActiveState2(QEV_OUT_LCD, QEV_OUT_LCD, 0, nullptr, nullptr));
+    std::vector<Argv> expected = {
+        Join({Off("CRT"), Auto("LCD"), Off("TV"), Off("DVI"), Off("DP"), Off("HDMI")}),
+        Join({Off("CRT"), Off("LCD"), Off("TV"), Off("DVI"), Off("DP"), Off("HDMI")}),
+        // DVI is in the mask but neither primary nor secondary: left out.
+        Join({{"--output", "CRT", "--mode", "800x600", "--refresh", "75.0"},
+              {"--output", "LCD", "--mode", "1024x768", "--refresh", "60.0"},
+              Off("TV"),
+              Off("DP"),
+              Off("HDMI")}),
+        Join({Off("CRT"), Auto("LCD"), Off("TV"), Off("DVI"), Off("DP"), Off("HDMI")}),
+    };
+    EXPECT_EQ(expected, xrandr.calls());
+}
+
+TEST_F(RandR, ModesAndRefreshRates) {
+    int count = 0;
+    RRModeEntry *modes = rrGetDevSupportMode(QEV_OUT_LCD, &count);
+    ASSERT_NE(nullptr, modes);
+    ASSERT_GT(count, 0);
+    bool found = false;
+    for (int i = 0; i < count; ++i) {
+        ASSERT_NE(nullptr, modes[i].name);
+        if (modes[i].width == 1024 && modes[i].height == 768 && std::string(modes[i].name) == "1024x768" &&
+            std::fabs(modes[i].refresh - 60.0f) < 0.5f) {
+            found = true;
+            // 65 MHz / (1344 * 806)
+            EXPECT_FLOAT_EQ(float(65000000.0 / (1344.0 * 806.0)), modes[i].refresh);
+            EXPECT_NEAR(60.004, modes[i].refresh, 0.0005);
+        }
+    }
+    EXPECT_TRUE(found);
+    rrFreeModeEntries(modes, count);
+
+    EXPECT_EQ(nullptr, rrGetDevSupportMode(QEV_OUT_DVI2, &count)); // no such output
+    EXPECT_EQ(0, count);
+    EXPECT_EQ(nullptr, rrGetDevSupportMode(QEV_OUT_CRT | QEV_OUT_LCD, &count));
+
+    RRModeEntry cur{};
+    ASSERT_EQ(1, rrGetDevCurrentMode(QEV_OUT_CRT, &cur));
+    EXPECT_GT(cur.width, 0u);
+    EXPECT_GT(cur.refresh, 1.0f);
+    std::free(cur.name);
+    EXPECT_EQ(0, rrGetDevCurrentMode(QEV_OUT_DVI2, &cur));
+    EXPECT_EQ(0, rrGetDevCurrentMode(QEV_OUT_TV, &cur)); // connected, no CRTC
+}
+
+TEST_F(RandR, RotationAndTransform) {
+    int rot = 0;
+    EXPECT_EQ(1, rrGetDevCurRotation(QEV_OUT_TV, &rot)); // no CRTC
+    EXPECT_EQ(1, rot);
+    EXPECT_EQ(1, rrGetDevCurRotation(QEV_OUT_HDTV, &rot));
+    EXPECT_EQ(1, rot);
+    EXPECT_EQ(0, rrGetDevCurRotation(0, &rot));
+    EXPECT_EQ(1, rrGetDevCurRotation(QEV_OUT_CRT, &rot));
+    EXPECT_EQ(1, rot);
+    int rotations = 0;
+    EXPECT_EQ(1, rrGetDevSupRotation(QEV_OUT_CRT, &rotations));
+    EXPECT_NE(0, rotations & 1);
+    EXPECT_EQ(0, rrGetDevSupRotation(QEV_OUT_TV, &rotations));
+    EXPECT_EQ(0, rrGetDevSupRotation(0, &rotations));
+    int m[9] = {};
+    ASSERT_EQ(1, rrGetDevTransform(QEV_OUT_CRT, m));
+    const int identity[9] = {65536, 0, 0, 0, 65536, 0, 0, 0, 65536};
+    EXPECT_EQ(std::vector<int>(identity, identity + 9), std::vector<int>(m, m + 9));
+    EXPECT_EQ(0, rrGetDevTransform(0, m));
+}
+
+// The real xrandr against the driver: the state the lines intend is reached,
+// and the masks and display mode follow it.
+TEST_F(RandR, SwitchingReachesTheState) {
+    unsigned mask = 0;
+    ASSERT_EQ(1, QEVGFX_Device_SetActiveState(QEV_OUT_CRT));
+    EXPECT_EQ(1, QEVGFX_Device_GetActiveState(&mask));
+    EXPECT_EQ(unsigned(QEV_OUT_CRT), mask);
+    int mode = 0;
+    EXPECT_EQ(1, QEVGFX_Device_GetDisplayMode(&mode));
+    EXPECT_EQ(QEV_DISPLAY_SINGLE, mode);
+
+    RRModeEntry lcd{const_cast<char *>("1024x768"), 1024, 768, 60.0f};
+    RRModeEntry crt{const_cast<char *>("800x600"), 800, 600, 60.3f};
+    ASSERT_EQ(1, QEVGFX_Device_SetActiveState2(QEV_OUT_CRT | QEV_OUT_LCD, QEV_OUT_LCD, QEV_OUT_CRT, &lcd, &crt));
+    EXPECT_EQ(1, QEVGFX_Device_GetActiveState(&mask));
+    EXPECT_EQ(unsigned(QEV_OUT_CRT | QEV_OUT_LCD), mask);
+    RRModeEntry cur{};
+    ASSERT_EQ(1, rrGetDevCurrentMode(QEV_OUT_LCD, &cur));
+    EXPECT_STREQ("1024x768", cur.name);
+    EXPECT_NEAR(60.0, cur.refresh, 0.05);
+    std::free(cur.name);
+    ASSERT_EQ(1, rrGetDevCurrentMode(QEV_OUT_CRT, &cur));
+    EXPECT_STREQ("800x600", cur.name);
+    std::free(cur.name);
+    // Both CRTCs at (0, 0): clone.
+    Xrandr({"--output", "LCD", "--pos", "0x0", "--output", "CRT", "--pos", "0x0"});
+    EXPECT_EQ(1, QEVGFX_Device_GetDisplayMode(&mode));
+    EXPECT_EQ(QEV_DISPLAY_CLONE, mode);
+    // One beside the other: multi-screen.
+    Xrandr({"--output", "LCD", "--right-of", "CRT"});
+    EXPECT_EQ(1, QEVGFX_Device_GetDisplayMode(&mode));
+    EXPECT_EQ(QEV_DISPLAY_SAMM, mode);
+    int x = -1, y = -1;
+    EXPECT_EQ(1, rrGetDevCurPosition(QEV_OUT_LCD, &x, &y));
+    EXPECT_EQ(800, x);
+    EXPECT_EQ(0, y);
+
+    // Switching off keeps the connected and supported masks: they only gain.
+    ASSERT_EQ(1, QEVGFX_Device_SetActiveState(QEV_OUT_LCD));
+    EXPECT_EQ(1, QEVGFX_Device_GetActiveState(&mask));
+    EXPECT_EQ(unsigned(QEV_OUT_LCD), mask);
+    EXPECT_EQ(1, QEVGFX_Device_GetConnectState(&mask));
+    EXPECT_EQ(unsigned(QEV_OUT_CRT | QEV_OUT_LCD | QEV_OUT_TV), mask);
+    EXPECT_EQ(1, QEVGFX_Device_GetSupportCaps(&mask));
+    EXPECT_EQ(kSupported, mask);
+    unsigned primary = 0;
+    EXPECT_EQ(1, QEVGFX_Device_GetPrimaryDevice(&primary));
+    EXPECT_EQ(unsigned(QEV_OUT_LCD), primary);
+
+    ASSERT_EQ(1, QEVGFX_Device_SetActiveState(QEV_OUT_CRT | QEV_OUT_LCD));
+    EXPECT_EQ(1, QEVGFX_Device_GetActiveState(&mask));
+    EXPECT_EQ(unsigned(QEV_OUT_CRT | QEV_OUT_LCD), mask);
+}
+
+unsigned Prop(unsigned output, int kind, unsigned item = 0) {
+    unsigned v = 0xdeadbeef;
+    rrGetOutputProperties(output, kind, item, &v);
+    return v;
+}
+
+// Property kinds read back what the real xrandr wrote through the
+// rrSetOutputProperties lines.
+TEST_F(RandR, PropertiesOfEachKind) {
+    unsigned v = 1;
+    EXPECT_EQ(0, rrGetOutputProperties(QEV_OUT_DVI2, 22, 0, &v)); // no such output
+    EXPECT_EQ(0u, v);
+    EXPECT_GT(rrGetOutputProperties(QEV_OUT_TV, 22, 0, &v), 0);
+    EXPECT_EQ(0u, Prop(QEV_OUT_TV, 99)); // no such kind
+
+    // Standards and signals: the supported sets name the current value's bit.
+    unsigned standards = Prop(QEV_OUT_TV, 21);
+    unsigned signals = Prop(QEV_OUT_TV, 24);
+    ASSERT_NE(0u, standards & QEV_TVSTD_PAL) << standards;
+    ASSERT_NE(0u, standards & QEV_TVSTD_NTSC) << standards;
+    EXPECT_EQ(0u, standards & ~0x7fu);
+    EXPECT_EQ(standards, Prop(QEV_OUT_HDTV, 21)); // HDTV reads the TV output
+    rrSetOutputProperties(QEV_OUT_TV, 23, 0, QEV_TVSTD_PAL);
+    EXPECT_EQ(unsigned(QEV_TVSTD_PAL), Prop(QEV_OUT_TV, 22));
+    rrSetOutputProperties(QEV_OUT_TV, 23, 0, QEV_TVSTD_NTSC | QEV_TVSTD_PAL); // bare line, no change
+    EXPECT_EQ(unsigned(QEV_TVSTD_PAL), Prop(QEV_OUT_TV, 22));
+    rrSetOutputProperties(QEV_OUT_TV, 23, 0, QEV_TVSTD_NTSC);
+    EXPECT_EQ(unsigned(QEV_TVSTD_NTSC), Prop(QEV_OUT_TV, 22));
+    ASSERT_NE(0u, signals);
+    for (unsigned bit = 1; bit <= 8; bit <<= 1) {
+        if (!(signals & bit))
+            continue;
+        rrSetOutputProperties(QEV_OUT_TV, 26, 0, bit);
+        EXPECT_EQ(bit, Prop(QEV_OUT_TV, 25)) << bit;
+    }
+
+    // Size and position: two 16-bit halves.
+    unsigned sizeMax = Prop(QEV_OUT_TV, 27), posMax = Prop(QEV_OUT_TV, 30);
+    ASSERT_GE(sizeMax & 0xFFFF, 10u);
+    ASSERT_GE(sizeMax >> 16, 20u);
+    rrSetOutputProperties(QEV_OUT_TV, 29, 0, (20u << 16) | 10u);
+    EXPECT_EQ((20u << 16) | 10u, Prop(QEV_OUT_TV, 28));
+    ASSERT_GE(posMax & 0xFFFF, 3u);
+    ASSERT_GE(posMax >> 16, 2u);
+    rrSetOutputProperties(QEV_OUT_TV, 32, 0, (2u << 16) | 3u);
+    EXPECT_EQ((2u << 16) | 3u, Prop(QEV_OUT_TV, 31));
+
+    // Tuning items: integers plus the flicker filter atom.
+    unsigned tuning = Prop(QEV_OUT_TV, 33);
+    EXPECT_EQ(0xFu, tuning & 0xFu) << tuning;
+    unsigned brightnessMax = Prop(QEV_OUT_TV, 34, 4);
+    ASSERT_GE(brightnessMax, 5u);
+    rrSetOutputProperties(QEV_OUT_TV, 36, 4, 5);
+    EXPECT_EQ(5u, Prop(QEV_OUT_TV, 35, 4));
+    unsigned ffilter = Prop(QEV_OUT_TV, 34, 1);
+    if (ffilter != 0) {
+        EXPECT_EQ(3u, ffilter); // FFON and AFFON both offered
+        rrSetOutputProperties(QEV_OUT_TV, 36, 1, 1);
+        EXPECT_EQ(1u, Prop(QEV_OUT_TV, 35, 1));
+        EXPECT_EQ(0u, Prop(QEV_OUT_TV, 38, 1));
+        EXPECT_EQ(1u, Prop(QEV_OUT_TV, 38, 2));
+        rrSetOutputProperties(QEV_OUT_TV, 39, 1, 1);
+        EXPECT_EQ(3u, Prop(QEV_OUT_TV, 35, 1));
+        EXPECT_EQ(1u, Prop(QEV_OUT_TV, 38, 1));
+        EXPECT_EQ(0u, Prop(QEV_OUT_TV, 38, 2));
+        rrSetOutputProperties(QEV_OUT_TV, 39, 1, 0);
+        EXPECT_EQ(0u, Prop(QEV_OUT_TV, 35, 1));
+    }
+    // Setting items: any atom property gives 0x3.
+    unsigned settings = Prop(QEV_OUT_TV, 37);
+    EXPECT_EQ(0x3u, settings & 0x3u);
+    if (settings & 0x4) {
+        rrSetOutputProperties(QEV_OUT_TV, 39, 4, 1);
+        EXPECT_EQ(1u, Prop(QEV_OUT_TV, 38, 4));
+        rrSetOutputProperties(QEV_OUT_TV, 39, 4, 0);
+        EXPECT_EQ(0u, Prop(QEV_OUT_TV, 38, 4));
+    }
+
+    // Panel expansion on the LCD.
+    rrSetOutputProperties(QEV_OUT_LCD, 1, 0, 1);
+    EXPECT_EQ(1u, Prop(QEV_OUT_LCD, 1));
+    rrSetOutputProperties(QEV_OUT_LCD, 1, 0, 0);
+    EXPECT_EQ(0u, Prop(QEV_OUT_LCD, 1));
+    // The LCD has integer properties but no tuning names.
+    EXPECT_EQ(0xFu, Prop(QEV_OUT_LCD, 33));
+}
+
+// An adapter with only CRT and LCD: the example line of the switch.
+class RandRTwoOutputs : public RandRSession<RandRTwoOutputs> {
+public:
+    static qevtest::XServerOptions server_options() {
+        qevtest::XServerOptions o;
+        o.profile = WriteProfile("two.profile", "supported=CRT,LCD\nconnected=CRT,LCD\nactive=CRT,LCD\nprimary=CRT\n");
+        return o;
+    }
+};
+
+TEST_F(RandRTwoOutputs, ExampleLines) {
+    {
+        qevtest::XrandrRecorder xrandr;
+        ASSERT_EQ(1, QEVGFX_Device_SetActiveState(QEV_OUT_LCD));
+        RRModeEntry lcd{const_cast<char *>("1024x768"), 1024, 768, 60.0f};
+        ASSERT_EQ(1, QEVGFX_Device_SetActiveState2(QEV_OUT_LCD, QEV_OUT_LCD, QEV_OUT_CRT, &lcd, nullptr));
+        std::vector<Argv> expected = {
+            {"--output", "CRT", "--off", "--output", "LCD", "--auto"},
+            {"--output", "CRT", "--off", "--output", "LCD", "--mode", "1024x768", "--refresh", "60.0"},
+        };
+        EXPECT_EQ(expected, xrandr.calls());
+    }
+    // Two CRTCs, one active output: single.
+    ASSERT_EQ(1, QEVGFX_Device_SetActiveState(QEV_OUT_LCD));
+    int mode = 0;
+    EXPECT_EQ(1, QEVGFX_Device_GetDisplayMode(&mode));
+    EXPECT_EQ(QEV_DISPLAY_SINGLE, mode);
+}
+
+} // namespace
