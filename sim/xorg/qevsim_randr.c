@@ -70,15 +70,31 @@ static DisplayModePtr standard_timing(int width, int height, int refresh_mhz)
     return best;
 }
 
-/* A mode with a modeline whose refresh is the model's: a standard timing
- * when one matches, otherwise a CVT timing with its clock set so that
- * clock / (htotal * vtotal) gives the model's refresh. */
-static DisplayModePtr make_mode(const QevSimMode *q, Bool preferred)
+/* A mode with a modeline whose refresh is the model's: the model's own
+ * timing; without one a standard timing when one matches, otherwise a CVT
+ * timing with its clock set so that clock / (htotal * vtotal) gives the
+ * model's refresh. */
+static DisplayModePtr make_mode(unsigned bit, int index, const QevSimMode *q, Bool preferred)
 {
     DisplayModePtr std = standard_timing(q->width, q->height, q->refresh_mhz);
-    DisplayModePtr mode;
+    DisplayModePtr mode = NULL;
+    QevSimModeTiming t;
 
-    if (std) {
+    memset(&t, 0, sizeof t);
+    if (qevsim_model_mode_timing(qevsim_model(), bit, index, &t) && t.clock_khz > 0 && t.htotal > 0 &&
+        t.vtotal > 0 && (mode = calloc(1, sizeof *mode)) != NULL) {
+        mode->status = MODE_OK;
+        mode->Clock = t.clock_khz;
+        mode->HDisplay = t.hdisplay;
+        mode->HSyncStart = t.hsync_start;
+        mode->HSyncEnd = t.hsync_end;
+        mode->HTotal = t.htotal;
+        mode->VDisplay = t.vdisplay;
+        mode->VSyncStart = t.vsync_start;
+        mode->VSyncEnd = t.vsync_end;
+        mode->VTotal = t.vtotal;
+        mode->Flags = (int)(t.flags & (V_PHSYNC | V_NHSYNC | V_PVSYNC | V_NVSYNC));
+    } else if (std) {
         mode = xf86DuplicateMode(std);
     } else {
         mode = xf86CVTMode(q->width, q->height, (float)(q->refresh_mhz / 1000.0), FALSE, FALSE);
@@ -247,7 +263,7 @@ static DisplayModePtr output_get_modes(xf86OutputPtr output)
         DisplayModePtr mode;
         if (!qevsim_model_mode_get(m, bit, i, &q) || q.width <= 0 || q.height <= 0 || q.refresh_mhz <= 0)
             continue;
-        mode = make_mode(&q, list == NULL);
+        mode = make_mode(bit, i, &q, list == NULL);
         if (mode)
             list = xf86ModesAdd(list, mode);
     }
