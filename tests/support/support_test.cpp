@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -150,6 +151,80 @@ TEST(XServer, FailedStartReportsTheLog) {
     EXPECT_FALSE(server.running());
     EXPECT_NE(error.find("did not start"), std::string::npos) << error;
     EXPECT_NE(error.find("qevtestnosuchdriver"), std::string::npos) << error;
+}
+
+// ---------------------------------------------------------------------------
+// sim/qevsim-run, started from inside the sandbox (it makes a namespace of
+// its own on top).
+
+std::vector<std::string> qevsim_run(std::vector<std::string> args) {
+    args.insert(args.begin(), qevtest::source_dir() + "/sim/qevsim-run");
+    return args;
+}
+
+qevtest::RunOptions qevsim_env() {
+    qevtest::RunOptions o;
+    o.env = {"QEVSIM_BUILD_DIR=" + qevtest::build_dir()};
+    return o;
+}
+
+TEST(QevsimRun, RunsTheCommandAgainstItsOwnServerAndScratch) {
+    ASSERT_TRUE(write_file("/etc/X11/marker", "outer"));
+    ASSERT_TRUE(write_file(std::string(getenv("HOME")) + "/marker", "outer"));
+    const char* script =
+        "xdpyinfo >/dev/null || exit 90; "
+        "test -e /etc/X11/marker && exit 91; test -e \"$HOME/marker\" && exit 92; "
+        "grep -q 'Driver *\"qevsim\"' /etc/X11/xorg.conf || exit 93; "
+        "echo changed > /etc/X11/marker; echo changed > \"$HOME/marker\"; "
+        "echo \"$DISPLAY $QEVSIM_SERVER_PID\"; exit 7";
+    auto r = run(qevsim_run({"--", "sh", "-c", script}), qevsim_env());
+    EXPECT_EQ(r.exit_code, 7) << r.err;
+    int display = -1, pid = -1;
+    ASSERT_EQ(sscanf(r.out.c_str(), ":%d %d", &display, &pid), 2) << r.out;
+    EXPECT_NE(kill(pid, 0), 0) << "server still running";
+    EXPECT_EQ(read_file("/etc/X11/marker").value_or(""), "outer");
+    EXPECT_EQ(read_file(std::string(getenv("HOME")) + "/marker").value_or(""), "outer");
+    unlink("/etc/X11/marker");
+}
+
+TEST(QevsimRun, OptionsReachServerAndConfiguration) {
+    qevtest::TempDir logs("logs");
+    const char* script =
+        "xdpyinfo | grep -q '^    RANDR$' && exit 90; "
+        "grep -q '\"Profile\" \"/nonexistent/p.conf\"' /etc/X11/xorg.conf && exit 91; "
+        "grep -q '\"Extra\" \"a b\"' /etc/X11/xorg.conf || exit 92; exit 0";
+    // --profile needs an existing file; the driver reads it.
+    auto r = run(qevsim_run({"--no-randr", "--profile", qevtest::profile_path("default.conf"), "--device-option",
+                             "Extra=a b", "--keep-log", logs.path(), "--", "sh", "-c", script}),
+                 qevsim_env());
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_NE(read_file(logs.file("xorg.conf")).value_or("").find("default.conf"), std::string::npos);
+    EXPECT_NE(read_file(logs.file("Xorg.log")).value_or("").find("qevsim"), std::string::npos);
+}
+
+TEST(QevsimRun, ServerFailureShowsTheLogAndUsageErrors) {
+    qevtest::TempDir dir("conf");
+    ASSERT_TRUE(write_file(dir.file("xorg.conf"),
+                           "Section \"Device\"\n Identifier \"d\"\n Driver \"qevtestnosuchdriver\"\nEndSection\n"));
+    auto r = run(qevsim_run({"--xorg-conf", dir.file("xorg.conf"), "--", "true"}), qevsim_env());
+    EXPECT_EQ(r.exit_code, 125);
+    EXPECT_NE(r.err.find("did not start"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("qevtestnosuchdriver"), std::string::npos) << r.err;
+
+    EXPECT_EQ(run(qevsim_run({"--"}), qevsim_env()).exit_code, 2);
+    EXPECT_EQ(run(qevsim_run({"--bogus", "--", "true"}), qevsim_env()).exit_code, 2);
+    EXPECT_EQ(run(qevsim_run({"--profile", "/nonexistent", "--", "true"}), qevsim_env()).exit_code, 125);
+}
+
+TEST(QevsimRun, TerminationStopsCommandAndServer) {
+    qevtest::TempDir dir("term");
+    // The command records the server's pid, then terminates qevsim-run.
+    std::string script = "echo $QEVSIM_SERVER_PID > " + dir.file("pid") + "; kill -TERM $PPID; exec sleep 20";
+    auto r = run(qevsim_run({"--", "sh", "-c", script}), qevsim_env());
+    EXPECT_EQ(r.exit_code, 128 + SIGTERM) << r.err;
+    int pid = std::stoi(read_file(dir.file("pid")).value_or("0"));
+    ASSERT_GT(pid, 0);
+    EXPECT_NE(kill(pid, 0), 0) << "server still running";
 }
 
 }  // namespace
