@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+
+#include "gui.h"
+#include "qevtest/qevtest.h"
+
+// GTK, fontconfig and Pango keep process-lifetime allocations.
+extern "C" const char *__lsan_default_suppressions()
+{
+    return "leak:libgtk-x11-2.0\nleak:libgdk-x11-2.0\nleak:libgdk_pixbuf\nleak:libfontconfig\n"
+           "leak:libpango\nleak:libglib-2.0\nleak:libgobject-2.0\nleak:libcairo\nleak:libX11\n";
+}
+
+namespace apptest {
+namespace {
+
+std::string g_error = "GTK environment not set up";
+
+class GtkEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        std::string error;
+        server_ = std::make_unique<qevtest::XServer>();
+        if (!server_->start({}, &error)) {
+            g_error = "X server did not start: " + error;
+            return;
+        }
+        setenv("DISPLAY", server_->display().c_str(), 1);
+        int argc = 1;
+        char name[] = "app_gui_test";
+        char *args[] = {name, nullptr};
+        char **argv = args;
+        if (!gtk_init_check(&argc, &argv)) {
+            g_error = "gtk_init_check failed on " + server_->display();
+            return;
+        }
+        g_error.clear();
+    }
+    // The server outlives every test; GTK's connection ends with the process.
+    void TearDown() override { server_.reset(); }
+
+private:
+    std::unique_ptr<qevtest::XServer> server_;
+};
+
+[[maybe_unused]] ::testing::Environment *const g_environment =
+    ::testing::AddGlobalTestEnvironment(new GtkEnvironment);
+
+}  // namespace
+
+const std::string &GuiError()
+{
+    return g_error;
+}
+
+void Pump()
+{
+    gdk_flush();
+    while (gtk_events_pending())
+        gtk_main_iteration_do(FALSE);
+}
+
+Placement PlacementOf(GtkWidget *child)
+{
+    Placement p;
+    GtkWidget *parent = gtk_widget_get_parent(child);
+    if (parent && GTK_IS_FIXED(parent))
+        gtk_container_child_get(GTK_CONTAINER(parent), child, "x", &p.x, "y", &p.y, nullptr);
+    return p;
+}
+
+Size RequestOf(GtkWidget *widget)
+{
+    Size s;
+    gtk_widget_get_size_request(widget, &s.width, &s.height);
+    return s;
+}
+
+WarningCatcher::WarningCatcher()
+{
+    handler_ = g_log_set_handler(nullptr, static_cast<GLogLevelFlags>(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE),
+                                 &WarningCatcher::Handler, this);
+}
+
+WarningCatcher::~WarningCatcher()
+{
+    g_log_remove_handler(nullptr, handler_);
+}
+
+void WarningCatcher::Handler(const gchar *, GLogLevelFlags, const gchar *message, gpointer self)
+{
+    static_cast<WarningCatcher *>(self)->messages_.emplace_back(message);
+}
+
+bool WarningCatcher::Saw(const std::string &part) const
+{
+    for (const std::string &m : messages_)
+        if (m.find(part) != std::string::npos)
+            return true;
+    return false;
+}
+
+}  // namespace apptest

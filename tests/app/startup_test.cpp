@@ -1,0 +1,171 @@
+// The program's start-up guards, run as a child process: the single-instance
+// message and the restart marker.
+#include <gtest/gtest.h>
+// Xlib after GoogleTest: its macros (None, Bool) clash with GoogleTest names.
+#include <X11/Xlib.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "child.h"
+#include "common.h"
+#include "qevtest/qevtest.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char kMarker[] = "/etc/X11/.XWindowNeedtobeRestart";
+const char kMainTitle[] = "QEV Display Utility";
+const char kQuitTitle[] = "QEV Display Utility Quit Dialog";
+
+std::string Program()
+{
+    return qevtest::build_dir() + "/app/QEVDisplayUtility";
+}
+
+// Sanitizer builds: the program's GTK allocations live until exit.
+const char kQuietLeaks[] = "ASAN_OPTIONS=detect_leaks=0";
+
+struct DisplayCloser {
+    void operator()(Display *d) const { XCloseDisplay(d); }
+};
+
+// Top-level windows of the test server, looked up by title.
+class TopLevels {
+public:
+    explicit TopLevels(const std::string &name) : dpy_(XOpenDisplay(name.c_str())) {}
+    bool ok() const { return dpy_ != nullptr; }
+
+    // The mapped top-level window titled exactly `title`, or None.
+    Window Find(const std::string &title)
+    {
+        Window rootReturn, parent, *children = nullptr;
+        unsigned count = 0;
+        Window found = None;
+        if (!XQueryTree(dpy_.get(), DefaultRootWindow(dpy_.get()), &rootReturn, &parent, &children, &count))
+            return None;
+        for (unsigned i = 0; i < count && found == None; ++i) {
+            XWindowAttributes attrs;
+            if (!XGetWindowAttributes(dpy_.get(), children[i], &attrs) || attrs.map_state != IsViewable)
+                continue;
+            char *name = nullptr;
+            if (XFetchName(dpy_.get(), children[i], &name) && name) {
+                if (title == name)
+                    found = children[i];
+                XFree(name);
+            }
+        }
+        if (children)
+            XFree(children);
+        return found;
+    }
+
+    Window WaitFor(const std::string &title, int timeoutMs = 20000)
+    {
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (std::chrono::steady_clock::now() < deadline) {
+            if (Window w = Find(title))
+                return w;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return None;
+    }
+
+    // Where the window lies on the screen.
+    std::pair<int, int> Origin(Window w)
+    {
+        Window child;
+        int x = -1, y = -1;
+        XTranslateCoordinates(dpy_.get(), w, DefaultRootWindow(dpy_.get()), 0, 0, &x, &y, &child);
+        return {x, y};
+    }
+
+    // Asks the window to close, as a window manager's close box does.
+    void Close(Window w)
+    {
+        XEvent ev{};
+        ev.xclient.type = ClientMessage;
+        ev.xclient.window = w;
+        ev.xclient.message_type = XInternAtom(dpy_.get(), "WM_PROTOCOLS", False);
+        ev.xclient.format = 32;
+        ev.xclient.data.l[0] = static_cast<long>(XInternAtom(dpy_.get(), "WM_DELETE_WINDOW", False));
+        ev.xclient.data.l[1] = CurrentTime;
+        XSendEvent(dpy_.get(), w, False, NoEventMask, &ev);
+        XFlush(dpy_.get());
+    }
+
+private:
+    std::unique_ptr<Display, DisplayCloser> dpy_;
+};
+
+class Startup : public qevtest::XServerTest<Startup> {
+protected:
+    void SetUp() override
+    {
+        qevtest::XServerTest<Startup>::SetUp();
+        unlink(kMarker);
+    }
+    void TearDown() override { unlink(kMarker); }
+};
+
+}  // namespace
+
+TEST_F(Startup, SecondInstancePrintsTheMessageAndLeaves)
+{
+    // Any process whose executable path contains the program's name counts:
+    // here one in a directory of that name.
+    qevtest::TempDir dir("instance");
+    fs::path fake = fs::path(dir.path()) / "QEVDisplayUtility" / "sleeper";
+    fs::create_directories(fake.parent_path());
+    fs::copy_file("/bin/sleep", fake);
+    fs::permissions(fake, fs::perms::owner_all);
+    apptest::Child other({fake.string(), "30"});
+    ASSERT_TRUE(other.started());
+    for (int i = 0; i < 100 && GetProcessCount("QEVDisplayUtility") < 1; ++i)
+        usleep(20000);
+
+    // Without DISPLAY: the program must not get as far as opening anything.
+    qevtest::RunOptions options;
+    options.env = {"DISPLAY", kQuietLeaks};
+    options.timeout_ms = 20000;
+    qevtest::RunResult r = qevtest::run({Program()}, options);
+    EXPECT_TRUE(r.ok()) << r.err;
+    EXPECT_EQ("The QEVDisplayUtility is running.\n", r.out);
+}
+
+TEST_F(Startup, RestartMarkerKeepsTheMainWindowAway)
+{
+    if (GetProcessCount("QEVDisplayUtility") > 0)
+        GTEST_SKIP() << "another QEVDisplayUtility runs on this machine";
+    TopLevels screen(server().display());
+    ASSERT_TRUE(screen.ok());
+    std::vector<std::string> env = {"DISPLAY=" + server().display(), kQuietLeaks};
+
+    {
+        SCOPED_TRACE("marker present");
+        ASSERT_TRUE(qevtest::write_file(kMarker, "1\n"));
+        apptest::Child program({Program()}, env);
+        Window dialog = screen.WaitFor(kQuitTitle);
+        ASSERT_NE(None, dialog);
+        EXPECT_EQ(std::make_pair(0, 0), screen.Origin(dialog));
+        EXPECT_EQ(None, screen.Find(kMainTitle));
+        screen.Close(dialog);
+        EXPECT_EQ(std::optional<int>(0), program.Wait(10000));
+    }
+    {
+        SCOPED_TRACE("marker removed");
+        ASSERT_EQ(0, unlink(kMarker));
+        apptest::Child program({Program()}, env);
+        Window main = screen.WaitFor(kMainTitle);
+        ASSERT_NE(None, main);
+        EXPECT_EQ(std::make_pair(0, 0), screen.Origin(main));
+        EXPECT_EQ(None, screen.Find(kQuitTitle));
+        screen.Close(main);
+        EXPECT_EQ(std::optional<int>(0), program.Wait(10000));
+    }
+}
