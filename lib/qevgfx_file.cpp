@@ -119,7 +119,8 @@ bool replace(const std::string &path, std::string_view data, mode_t newFileMode)
 
     std::string dir, base;
     splitPath(target, dir, base);
-    std::string tmpl = (dir == "/" ? std::string() : dir) + "/." + base + ".XXXXXX";
+    // The temporary name stays within NAME_MAX however long the target's is.
+    std::string tmpl = (dir == "/" ? std::string() : dir) + "/." + base.substr(0, 200) + ".XXXXXX";
     Fd fd(::mkostemp(tmpl.data(), O_CLOEXEC));
     if (!fd.valid())
         return false;

@@ -348,6 +348,11 @@ TEST_F(ParserTest, RewritesKeepModeAndSymbolicLinks)
     ASSERT_EQ(stat(p(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
     EXPECT_NE(contents().find("ModulePath"), std::string::npos);
+
+    // A name at the file system's limit still gets a temporary file beside it.
+    const std::string longName = dir.file(std::string(250, 'n'));
+    ASSERT_TRUE(qevtest::write_file(longName, kLookup));
+    EXPECT_EQ(XConfig_CreateSection(longName.c_str(), "Monitor", "M"), 0);
 }
 
 // ---- Line functions --------------------------------------------------------

@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <sanitizer/common_interface_defs.h>
 #include <unistd.h>
 
 #include "qevgfx_file.h"
@@ -50,6 +51,7 @@ const std::string &workFile()
             abort();
         g_dir = tmpl;
         atexit(removeDir);
+        __sanitizer_set_death_callback(removeDir);  // also after a finding
         return tmpl + "/xorg.conf";
     }();
     return path;
