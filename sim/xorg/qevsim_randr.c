@@ -597,6 +597,27 @@ void qevsim_randr_screen_init(ScreenPtr screen)
 
 /* ---- RandR -> model ------------------------------------------------------ */
 
+/* What the model said when RandR and the model last agreed. */
+static struct {
+    Bool valid;
+    Rotation rotation;
+    unsigned connected;
+} g_seen;
+
+/* The model's rotation as RandR bits (normal when it has none). */
+static Rotation model_rotation(void)
+{
+    Rotation r = (Rotation)model_query(QEV_CMD_GetRotationInfo_GROUP, QEV_CMD_GetRotationInfo_FN, 1);
+    return (r & ALL_ROTATIONS) ? (Rotation)(r & ALL_ROTATIONS) : RR_Rotate_0;
+}
+
+static void remember_model_state(void)
+{
+    g_seen.valid = TRUE;
+    g_seen.rotation = model_rotation();
+    g_seen.connected = qevsim_model_connected(qevsim_model());
+}
+
 void qevsim_sync_model_from_randr(ScrnInfoPtr scrn)
 {
     QevSimModel *m = qevsim_model();
@@ -642,12 +663,14 @@ void qevsim_sync_model_from_randr(ScrnInfoPtr scrn)
         qevsim_model_set_layout(m, !same_place, same_place);
     else
         qevsim_model_set_layout(m, 0, 0);
+    remember_model_state();
 }
 
 /* ---- model -> RandR ------------------------------------------------------ */
 
-/* Switches the screen's lit outputs to the model's active set. */
-static void apply_active_outputs(ScrnInfoPtr scrn)
+/* Switches the screen's lit outputs to the model's active set and, when
+ * new_rotation is not 0, turns every lit CRTC to it. */
+static void apply_model_state(ScrnInfoPtr scrn, Rotation new_rotation)
 {
     QevSimModel *m = qevsim_model();
     QevSimScreen *priv = QEVSIM_PRIV(scrn);
@@ -661,11 +684,16 @@ static void apply_active_outputs(ScrnInfoPtr scrn)
     Rotation rotations[QEVSIM_NUM_CRTCS];
     int widths[QEVSIM_NUM_CRTCS], heights[QEVSIM_NUM_CRTCS], xs[QEVSIM_NUM_CRTCS];
     int nlit, width = 0, height = 0;
+    Bool rotate = FALSE;
 
-    for (int i = 0; i < config->num_output; i++)
-        if (config->output[i]->crtc && config->output[i]->crtc->enabled)
+    for (int i = 0; i < config->num_output; i++) {
+        xf86CrtcPtr crtc = config->output[i]->crtc;
+        if (crtc && crtc->enabled) {
             lit_mask |= output_bit(config->output[i]);
-    if (lit_mask == (want & lit_mask) && (want & ~lit_mask) == 0)
+            rotate |= new_rotation && crtc->rotation != new_rotation;
+        }
+    }
+    if (lit_mask == want && !rotate)
         return;
 
     xf86ProbeOutputModes(scrn, config->maxWidth, config->maxHeight);
@@ -685,7 +713,7 @@ static void apply_active_outputs(ScrnInfoPtr scrn)
         xf86CrtcPtr crtc = lit[k]->crtc;
         if (crtc && crtc->enabled) {
             modes[k] = crtc->mode;
-            rotations[k] = crtc->rotation;
+            rotations[k] = new_rotation ? new_rotation : crtc->rotation;
         } else {
             DisplayModePtr pref = preferred_mode(lit[k]);
             crtc = NULL;
@@ -694,9 +722,7 @@ static void apply_active_outputs(ScrnInfoPtr scrn)
                 break;
             }
             modes[k] = *pref;
-            rotations[k] = (Rotation)model_query(QEV_CMD_GetRotationInfo_GROUP, QEV_CMD_GetRotationInfo_FN, 1);
-            if (!(rotations[k] & ALL_ROTATIONS))
-                rotations[k] = RR_Rotate_0;
+            rotations[k] = new_rotation ? new_rotation : model_rotation();
         }
         crtcs[k] = crtc;
     }
@@ -743,11 +769,25 @@ static void apply_active_outputs(ScrnInfoPtr scrn)
 
 void qevsim_model_changed(void)
 {
+    QevSimModel *m = qevsim_model();
+    unsigned connected = qevsim_model_connected(m);
+    Rotation rotation = model_rotation();
+    /* Only a rotation the model took since RandR last set it is pushed:
+     * RandR may rotate one CRTC alone, and a query must not undo that. */
+    Rotation new_rotation = g_seen.valid && rotation != g_seen.rotation ? rotation : 0;
+    Bool replugged = g_seen.valid && connected != g_seen.connected;
+
     for (int s = 0; s < qevsim_screen_count(); s++) {
         ScrnInfoPtr scrn = qevsim_screen(s)->scrn;
+        ScreenPtr screen = xf86ScrnToScreen(scrn);
         xf86CrtcConfigPtr config = XF86_CRTC_CONFIG_PTR(scrn);
-        apply_active_outputs(scrn);
+        if (replugged) {
+            RRGetInfo(screen, TRUE);
+            RRTellChanged(screen);
+        }
+        apply_model_state(scrn, new_rotation);
         for (int i = 0; i < config->num_output; i++)
             output_publish_properties(config->output[i], None);
     }
+    remember_model_state();
 }

@@ -394,6 +394,27 @@ TEST_F(SimDriver, ExtensionSwitchesRandrOutputs)
     EXPECT_EQ(active_mask(), a);
 }
 
+TEST_F(SimDriver, ExtensionRotationTurnsTheLitCrtcs)
+{
+    unsigned a, b;
+    if (!pick_pair(&a, &b))
+        GTEST_SKIP();
+    reset_to(a);
+    const int width = screen().width, height = screen().height;
+    auto r = command(QEV_CMD_SetRotationInfo_GROUP, QEV_CMD_SetRotationInfo_FN, {2, 8});
+    if (!status(r))
+        GTEST_SKIP() << "the model refuses rotation commands";
+    Screen s = screen();
+    EXPECT_EQ(s.outputs[name_of(a)].rotation, "right");
+    EXPECT_EQ(s.width, height);
+    EXPECT_EQ(s.height, width);
+    // A query afterwards leaves RandR alone.
+    xrandr({"--output", name_of(a), "--rotate", "inverted"});
+    command(QEV_CMD_GetRotationInfo_GROUP, QEV_CMD_GetRotationInfo_FN);
+    EXPECT_EQ(screen().outputs[name_of(a)].rotation, "inverted");
+    reset_to(a);
+}
+
 TEST_F(SimDriver, OutputPropertiesMirrorTheModel)
 {
     const std::string verbose = xrandr({"--verbose"});
