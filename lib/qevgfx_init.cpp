@@ -106,6 +106,12 @@ struct ExchangeErrorTrap {
     ExchangeErrorTrap &operator=(const ExchangeErrorTrap &) = delete;
 };
 
+// Xlib's SyncHandle() names a variable `dpy`; this one takes the display.
+void RunSyncHandler(Display *d) {
+    if (d->synchandler)
+        d->synchandler(d);
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -145,7 +151,7 @@ extern "C" QEVGFX_API_EXPORT int QEVGFXCommand(Display *display, QevCommandBlock
         _XEatDataWords(display, rep.length - QEV_REPLY_EXTRA_UNITS);
     if (!ok || trap.failed || rep.length != QEV_REPLY_EXTRA_UNITS) {
         UnlockDisplay(display);
-        SyncHandle();
+        RunSyncHandler(display);
         return 0;
     }
 
@@ -153,7 +159,7 @@ extern "C" QEVGFX_API_EXPORT int QEVGFXCommand(Display *display, QevCommandBlock
     if (rep.block.status != 0)
         std::memcpy(block->output, rep.block.output, sizeof block->output);
     UnlockDisplay(display);
-    SyncHandle();
+    RunSyncHandler(display);
     XFlush(display);
     return block->status;
 }
