@@ -594,5 +594,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "sim_driver_tests need a private mount namespace (root): %s\n", why.c_str());
         return 1;
     }
-    return RUN_ALL_TESTS();
+    int rc = RUN_ALL_TESTS();
+    simdrv::leave_sandbox(rc != 0);
+    return rc;
 }

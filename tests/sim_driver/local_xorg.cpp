@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -26,6 +27,7 @@ namespace simdrv {
 namespace {
 
 std::string g_scratch;
+std::string g_home_mount;  // the HOME directory hidden by a bind mount
 int g_server_serial = 0;
 
 bool bind_over(const std::string& src, const char* target)
@@ -71,7 +73,6 @@ bool enter_sandbox(std::string* why)
     const std::string etc = g_scratch + "/etc-X11", home = g_scratch + "/home";
     mkdir(etc.c_str(), 0755);
     mkdir(home.c_str(), 0755);
-    mkdir((g_scratch + "/confdir").c_str(), 0755);
     if (unshare(CLONE_NEWNS) != 0) {
         *why = std::string("unshare(CLONE_NEWNS): ") + std::strerror(errno);
         return false;
@@ -89,8 +90,26 @@ bool enter_sandbox(std::string* why)
         *why = std::string("bind mount over HOME: ") + std::strerror(errno);
         return false;
     }
+    if (h && *h && std::strcmp(h, "/") != 0)
+        g_home_mount = h;
     setenv("HOME", home.c_str(), 1);  // also when HOME was unset
+    mkdir("/etc/X11/qevsim-test.d", 0755);  // an empty configuration directory
     return true;
+}
+
+void leave_sandbox(bool keep_files)
+{
+    if (g_scratch.empty())
+        return;
+    umount2("/etc/X11", MNT_DETACH);
+    if (!g_home_mount.empty())
+        umount2(g_home_mount.c_str(), MNT_DETACH);
+    if (keep_files) {
+        std::fprintf(stderr, "server logs kept in %s\n", g_scratch.c_str());
+        return;
+    }
+    std::error_code ec;
+    std::filesystem::remove_all(g_scratch, ec);
 }
 
 const std::string& scratch_dir() { return g_scratch; }
@@ -160,7 +179,7 @@ bool Server::start_conf(const std::string& conf)
         close_fds_except(keep);
         const std::string fd = std::to_string(keep);
         const std::string modules = std::string(QEVSIM_MODULE_DIR) + ",/usr/lib/xorg/modules";
-        const std::string confdir = g_scratch + "/confdir";
+        const std::string confdir = "qevsim-test.d";  // under /etc/X11
         execl(xorg_binary(), "Xorg", "-config", conf_path.c_str(), "-configdir", confdir.c_str(), "-modulepath",
               modules.c_str(), "-logfile", log_path_.c_str(), "-noreset", "-nolisten", "tcp", "-displayfd",
               fd.c_str(), static_cast<char*>(nullptr));

@@ -17,6 +17,9 @@ namespace simdrv {
 // Enters a private mount namespace with scratch directories bound over
 // /etc/X11 and $HOME. Returns false (with a reason) when that is not allowed.
 bool enter_sandbox(std::string* why);
+// Removes the scratch directories (or only tells where they are when
+// keep_files, e.g. after a failure).
+void leave_sandbox(bool keep_files);
 
 // Directory for files of the tests (inside the scratch area).
 const std::string& scratch_dir();
