@@ -553,9 +553,12 @@ bool check_consistency(State &s, const std::map<std::string, int> &given, Violat
     return true;
 }
 
+using Lines = std::vector<std::tuple<std::string, std::string, int>>;
+
 // Applies the (key, value, line) list to a state; on failure fills bad.
-bool apply_all(State &s, const std::vector<std::tuple<std::string, std::string, int>> &lines, Violation *bad,
-               int *bad_line) {
+// Without strict, rules across keys only bring values into line (the
+// defaults copy follows the current state's verdict).
+bool apply_all(State &s, const Lines &lines, bool strict, Violation *bad, int *bad_line) {
     std::map<std::string, int> given;
     for (const auto &[key, value, line] : lines) {
         std::string r = keys().at(key)(s, value);
@@ -566,6 +569,8 @@ bool apply_all(State &s, const std::vector<std::tuple<std::string, std::string, 
         }
         given[key] = line;
     }
+    if (!strict)
+        given.clear();
     if (!check_consistency(s, given, bad)) {
         *bad_line = given[bad->key];
         return false;
@@ -619,7 +624,7 @@ extern "C" int qevsim_model_load_profile(QevSimModel *m, const char *path, char 
         set_error(err, errlen, file + ":0: key '': cannot open: " + std::strerror(errno));
         return 0;
     }
-    std::vector<std::tuple<std::string, std::string, int>> lines;
+    Lines lines;
     std::map<std::string, int> seen;
     std::string raw;
     int n = 0;
@@ -650,7 +655,7 @@ extern "C" int qevsim_model_load_profile(QevSimModel *m, const char *path, char 
     State cur = m->cur, def = m->def;
     Violation bad;
     int line = 0;
-    if (!apply_all(def, lines, &bad, &line) || !apply_all(cur, lines, &bad, &line))
+    if (!apply_all(cur, lines, true, &bad, &line) || !apply_all(def, lines, false, &bad, &line))
         return fail(line, bad.key, bad.reason);
     m->cur = cur;
     m->def = def;
@@ -667,11 +672,11 @@ extern "C" int qevsim_model_set_key(QevSimModel *m, const char *key, const char 
         set_error(err, errlen, "key '" + k + "': empty value");
         return 0;
     }
-    std::vector<std::tuple<std::string, std::string, int>> lines = {{k, v, 0}};
+    Lines lines = {{k, v, 0}};
     State cur = m->cur, def = m->def;
     Violation bad;
     int line = 0;
-    if (!apply_all(def, lines, &bad, &line) || !apply_all(cur, lines, &bad, &line)) {
+    if (!apply_all(cur, lines, true, &bad, &line) || !apply_all(def, lines, false, &bad, &line)) {
         set_error(err, errlen, "key '" + bad.key + "': " + bad.reason);
         return 0;
     }

@@ -111,6 +111,17 @@ TEST(Profile, InheritedValuesFollowNewLimits) {
     EXPECT_EQ(m.out(0), 2);
 }
 
+TEST(Profile, RunTimeKeysJudgeTheCurrentState) {
+    Model m;
+    qevsim_model_set_connected(m, QEV_OUT_DVI, 1);
+    char err[128] = "";
+    ASSERT_EQ(qevsim_model_set_key(m, "active", "DVI,CRT", err, sizeof err), 1) << err;
+    EXPECT_EQ(qevsim_model_active(m), unsigned(QEV_OUT_CRT | QEV_OUT_DVI));
+    EXPECT_EQ(qevsim_model_primary(m), unsigned(QEV_OUT_DVI));
+    EXPECT_EQ(qevsim_model_set_key(m, "active", "HDMI", err, sizeof err), 0);
+    EXPECT_STREQ(err, "key 'active': output not connected");
+}
+
 TEST(Profile, ProfileValuesAreTheDefaults) {
     Model m("all-outputs.conf");
     ASSERT_EQ(m.cmd(QEV_TV_GROUP_TV2, 3, {QEV_TVSTD_NTSC}), 1);
