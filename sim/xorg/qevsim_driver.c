@@ -172,7 +172,11 @@ static Bool qevsim_probe(DriverPtr drv, int flags)
         return FALSE;
     }
     for (int i = 0; i < nsections && i < QEVSIM_MAX_SCREENS; i++) {
-        int entity = xf86ClaimNoSlot(drv, 0, sections[i], TRUE);
+        int entity;
+        /* Every Device section is an entity of its own here, so a "Screen"
+         * entry (written for multi-head cards) names instance 0 of it. */
+        sections[i]->screen = 0;
+        entity = xf86ClaimNoSlot(drv, 0, sections[i], TRUE);
         ScrnInfoPtr scrn = xf86AllocateScreen(drv, 0);
         if (!scrn)
             continue;
@@ -220,9 +224,7 @@ static Bool qevsim_configure_model(ScrnInfoPtr scrn, const OptionInfoRec *opts)
         if (!value)
             continue;
         err[0] = '\0';
-        if (qevsim_model_apply_option(m, opts[model_options[i]].name, value, err, sizeof err))
-            xf86DrvMsg(scrn->scrnIndex, X_CONFIG, "Option \"%s\" \"%s\"\n", opts[model_options[i]].name, value);
-        else
+        if (!qevsim_model_apply_option(m, opts[model_options[i]].name, value, err, sizeof err))
             xf86DrvMsg(scrn->scrnIndex, X_WARNING, "Option \"%s\" \"%s\" ignored: %s\n",
                        opts[model_options[i]].name, value, err);
     }
@@ -406,13 +408,12 @@ static Bool qevsim_screen_init(ScreenPtr screen, int argc, char **argv)
     if (!xf86CrtcScreenInit(screen))
         return FALSE;
     qevsim_randr_screen_init(screen);
-    scrn->vtSema = TRUE;
-    if (!xf86SetDesiredModes(scrn))
-        return FALSE;
-
+    /* Listed before the first mode set, so that the layout it reports to
+     * the model covers this screen too. */
     if (g_num_screens < QEVSIM_MAX_SCREENS)
         g_screens[g_num_screens++] = priv;
-    return TRUE;
+    scrn->vtSema = TRUE;
+    return xf86SetDesiredModes(scrn);
 }
 
 static Bool qevsim_switch_mode(ScrnInfoPtr scrn, DisplayModePtr mode)

@@ -624,6 +624,7 @@ void qevsim_sync_model_from_randr(ScrnInfoPtr scrn)
     xf86CrtcConfigPtr config = XF86_CRTC_CONFIG_PTR(scrn);
     QevSimScreen *priv = QEVSIM_PRIV(scrn);
     int lit = 0, first_x = 0, first_y = 0;
+    ScrnInfoPtr first_scrn = NULL;
     Bool same_place = TRUE;
     Rotation rotation = 0;
 
@@ -640,18 +641,19 @@ void qevsim_sync_model_from_randr(ScrnInfoPtr scrn)
     }
     /* Layout over every screen of the driver: two lit CRTCs at one place
      * are a clone pair, at different places (or on two screens) SAMM. */
-    for (int s = 0; s < qevsim_screen_count() || (s == 0 && qevsim_screen_count() == 0); s++) {
-        ScrnInfoPtr sc = qevsim_screen_count() ? qevsim_screen(s)->scrn : scrn;
+    for (int s = 0; s < qevsim_screen_count(); s++) {
+        ScrnInfoPtr sc = qevsim_screen(s)->scrn;
         xf86CrtcConfigPtr cc = XF86_CRTC_CONFIG_PTR(sc);
         for (int i = 0; i < cc->num_crtc; i++) {
             xf86CrtcPtr crtc = cc->crtc[i];
             if (!crtc->enabled)
                 continue;
             if (lit == 0) {
+                first_scrn = sc;
                 first_x = crtc->x;
                 first_y = crtc->y;
                 rotation = crtc->rotation;
-            } else if (crtc->x != first_x || crtc->y != first_y || sc != scrn) {
+            } else if (crtc->x != first_x || crtc->y != first_y || sc != first_scrn) {
                 same_place = FALSE;
             }
             lit++;
@@ -667,6 +669,13 @@ void qevsim_sync_model_from_randr(ScrnInfoPtr scrn)
 }
 
 /* ---- model -> RandR ------------------------------------------------------ */
+
+/* RandR runs on the screen (not so under Xinerama, where the server leaves
+ * it out). */
+static Bool randr_active(ScreenPtr screen)
+{
+    return screen && dixPrivateKeyRegistered(rrPrivKey) && rrGetScrPriv(screen) != NULL;
+}
 
 /* Switches the screen's lit outputs to the model's active set and, when
  * new_rotation is not 0, turns every lit CRTC to it. */
@@ -749,7 +758,7 @@ static void apply_model_state(ScrnInfoPtr scrn, Rotation new_rotation)
             height = heights[k];
     }
     xf86DisableUnusedFunctions(scrn);
-    if (nlit > 0 && (width != scrn->virtualX || height != scrn->virtualY)) {
+    if (randr_active(screen) && nlit > 0 && (width != scrn->virtualX || height != scrn->virtualY)) {
         if (width < config->minWidth)
             width = config->minWidth;
         if (height < config->minHeight)
@@ -764,7 +773,8 @@ static void apply_model_state(ScrnInfoPtr scrn, Rotation new_rotation)
     }
     priv->applying = FALSE;
     qevsim_sync_model_from_randr(scrn);
-    xf86RandR12TellChanged(screen);
+    if (randr_active(screen))
+        xf86RandR12TellChanged(screen);
 }
 
 void qevsim_model_changed(void)
@@ -781,7 +791,7 @@ void qevsim_model_changed(void)
         ScrnInfoPtr scrn = qevsim_screen(s)->scrn;
         ScreenPtr screen = xf86ScrnToScreen(scrn);
         xf86CrtcConfigPtr config = XF86_CRTC_CONFIG_PTR(scrn);
-        if (replugged) {
+        if (replugged && randr_active(screen)) {
             RRGetInfo(screen, TRUE);
             RRTellChanged(screen);
         }

@@ -584,6 +584,68 @@ TEST(SimDriverConfig, ActiveDeviceOptionDecidesTheLitOutputs)
     EXPECT_TRUE(lit & bits[1]);
 }
 
+TEST(SimDriverConfig, TwoScreensUnderXineramaShareOneModel)
+{
+    std::unique_ptr<QevSimModel, void (*)(QevSimModel*)> model(qevsim_model_new(), qevsim_model_free);
+    unsigned connected = qevsim_model_connected(model.get());
+    std::vector<unsigned> bits;
+    for (const auto& o : kOutputs)
+        if ((connected & o.bit) && qevsim_model_mode_count(model.get(), o.bit) > 0)
+            bits.push_back(o.bit);
+    if (bits.size() < 2)
+        GTEST_SKIP();
+    const std::string active = std::string(name_of(bits[0])) + ", " + name_of(bits[1]);
+    std::string conf =
+        "Section \"ServerFlags\"\n  Option \"AutoAddDevices\" \"false\"\nEndSection\n"
+        "Section \"ServerLayout\"\n  Identifier \"layout\"\n  Screen 0 \"scr0\"\n"
+        "  Screen 1 \"scr1\" RightOf \"scr0\"\n  Option \"Xinerama\" \"true\"\nEndSection\n";
+    for (int i = 0; i < 2; i++) {
+        const std::string n = std::to_string(i);
+        // The Device sections as the configuration editor writes them.
+        conf += "Section \"Device\"\n  Identifier \"qev" + n + "\"\n  Driver \"qevsim\"\n  BusID \"PCI:0:2:0\"\n"
+                "  Screen " + n + "\n  Option \"ActiveDevice\" \"" + active + "\"\nEndSection\n"
+                "Section \"Screen\"\n  Identifier \"scr" + n + "\"\n  Device \"qev" + n +
+                "\"\n  DefaultDepth 24\nEndSection\n";
+    }
+    Server server;
+    ASSERT_TRUE(server.start_conf(conf)) << server.log();
+
+    std::string text;
+    simdrv::run({"xdpyinfo", "-ext", "XINERAMA"}, server.display(), &text);
+    std::vector<std::string> heads;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        if (auto at = line.find("head #"); at != std::string::npos)
+            heads.push_back(line.substr(line.find(':', at) + 2));
+    QevSimMode m0{}, m1{};
+    ASSERT_TRUE(qevsim_model_mode_get(model.get(), bits[0], 0, &m0));
+    ASSERT_TRUE(qevsim_model_mode_get(model.get(), bits[1], 0, &m1));
+    ASSERT_EQ(heads.size(), 2u) << text;
+    EXPECT_EQ(heads[0], mode_name(m0) + " @ 0,0");
+    EXPECT_EQ(heads[1], mode_name(m1) + " @ " + std::to_string(m0.width) + ",0");
+
+    RawClient c;
+    ASSERT_TRUE(c.connect(server.display_number(), false));
+    int major = c.query_extension(QEVGFX_EXTENSION_NAME);
+    ASSERT_NE(major, 0);
+    auto ask = [&](int group, int function, int32_t input) {
+        QevCommandBlock block{};
+        block.group = static_cast<uint32_t>(group);
+        block.function = static_cast<uint32_t>(function);
+        block.input[0] = input;
+        return c.command(major, QEVGFX_MINOR_COMMAND, block);
+    };
+    auto r = ask(QEV_CMD_GetDeviceActiveState_GROUP, QEV_CMD_GetDeviceActiveState_FN, 0);
+    EXPECT_EQ(c.word(r, QEV_REPLY_OUTPUT_OFFSET), bits[0] | bits[1]);
+    r = ask(QEV_CMD_GetDeviceSAMMState_GROUP, QEV_CMD_GetDeviceSAMMState_FN, 0);
+    EXPECT_NE(c.word(r, QEV_REPLY_OUTPUT_OFFSET), 0u) << "two screens are a multi-screen layout";
+    // Switching the second screen's output off goes through its screen.
+    r = ask(QEV_CMD_SetDeviceActiveState_GROUP, QEV_CMD_SetDeviceActiveState_FN, static_cast<int32_t>(bits[0]));
+    ASSERT_NE(c.word(r, QEV_REPLY_STATUS_OFFSET), 0u);
+    r = ask(QEV_CMD_GetDeviceActiveState_GROUP, QEV_CMD_GetDeviceActiveState_FN, 0);
+    EXPECT_EQ(c.word(r, QEV_REPLY_OUTPUT_OFFSET), bits[0]);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
