@@ -367,6 +367,43 @@ TEST_F(WireAllOutputs, EveryCommandAnswersWithWellFormedReply) {
 TEST_F(WireAllOutputs, RepliesCarryTheModelsAnswers) { compare_with_model(); }
 #endif
 
+// A name that fills all 32 bytes: exactly those bytes travel, nothing after.
+class WireLongDriverName : public WireProfile<WireLongDriverName> {
+public:
+    static constexpr const char* kProfile = "long-driver-name.conf";
+};
+
+TEST_F(WireLongDriverName, NameFillsThirtyTwoBytesAndNoMore) {
+    auto r = send(18, 1, {kComponent});
+    ASSERT_NE(r.block.status, 0);
+    const char* text = reinterpret_cast<const char*>(r.block.output);
+    EXPECT_EQ(std::string(text, QEV_DRIVER_NAME_BYTES), "qevsim_display_driver_module.so0");
+    for (int i = QEV_DRIVER_NAME_BYTES / 4; i < QEV_CMD_OUTPUTS; ++i) ASSERT_EQ(r.block.output[i], 0) << i;
+}
+
+// The Device option that leaves the extension out: clients find no extension,
+// RandR stays.
+class WireExtensionDisabled : public qevtest::XServerTest<WireExtensionDisabled> {
+public:
+    static qevtest::XServerOptions server_options() {
+        qevtest::XServerOptions o;
+        o.device_options = {{"DisableExtension", "true"}};
+        return o;
+    }
+};
+
+TEST_F(WireExtensionDisabled, ExtensionIsAbsent) {
+    std::unique_ptr<Display, int (*)(Display*)> dpy(XOpenDisplay(server().display().c_str()), XCloseDisplay);
+    ASSERT_NE(dpy, nullptr);
+    int major, event, error;
+    EXPECT_FALSE(XQueryExtension(dpy.get(), QEVGFX_EXTENSION_NAME, &major, &event, &error));
+    EXPECT_TRUE(XQueryExtension(dpy.get(), "RANDR", &major, &event, &error));
+    wire::RawX raw;
+    std::string err;
+    ASSERT_TRUE(raw.connect(server().display_number(), 'l', &err)) << err;
+    EXPECT_EQ(raw.major_opcode(QEVGFX_EXTENSION_NAME), 0);
+}
+
 // ---------------------------------------------------------------------------
 // State changes: set, read back, restore. Refused values change nothing.
 
