@@ -311,10 +311,13 @@ void qevsim_model_set_output_active(QevSimModel *m, unsigned bit, int active) {
     if (bit_index(bit) < 0 || !(s.connected & bit))
         return;
     uint32_t old = s.active;
-    if (active)
+    // The RandR "TV" / "TV-2" output stands for its whole encoder: lighting it
+    // while the encoder drives HDTV keeps HDTV, switching it off ends both.
+    uint32_t hd = bit == QEV_OUT_TV ? QEV_OUT_HDTV : bit == QEV_OUT_TV2 ? QEV_OUT_HDTV2 : 0;
+    if (active && !(s.active & hd))
         s.active |= bit;
-    else
-        s.active &= ~bit;
+    else if (!active)
+        s.active &= ~(bit | hd);
     normalise_outputs(s);
     follow_active_tv(s, old);
 }

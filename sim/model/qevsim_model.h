@@ -26,7 +26,8 @@ void qevsim_model_free(QevSimModel *m);
  * "FILE:LINE: key 'KEY': REASON" into err (always NUL-terminated). */
 int qevsim_model_load_profile(QevSimModel *m, const char *path, char *err, size_t errlen);
 
-/* Applies one key=value pair as a profile line would (for tests and control). */
+/* Applies one key=value pair as a profile line would (for tests and control);
+ * on failure err holds "key 'KEY': REASON". */
 int qevsim_model_set_key(QevSimModel *m, const char *key, const char *value, char *err, size_t errlen);
 
 /* ---- the extension ------------------------------------------------------- */
@@ -44,9 +45,14 @@ unsigned qevsim_model_active(const QevSimModel *m);
 unsigned qevsim_model_primary(const QevSimModel *m);
 /* Plug or unplug an output; unplugging also makes it inactive. */
 void qevsim_model_set_connected(QevSimModel *m, unsigned bit, int connected);
-/* RandR switched an output on or off. */
+/* RandR switched an output on or off. The "TV" output (0x4) stands for its
+ * encoder: while HDTV (0x40) is active, switching TV on keeps HDTV and switching
+ * it off ends HDTV; the same holds for TV-2 (0x200) and HDTV-2 (0x400). The RandR
+ * "TV" output is lit when the active mask holds 0x4 or 0x40. */
 void qevsim_model_set_output_active(QevSimModel *m, unsigned bit, int active);
-/* The multi-screen (SAMM) and clone (Gemel) flags, as the screen layout shows them. */
+/* The multi-screen (SAMM) and clone (Gemel) flags, as the screen layout shows
+ * them. With two active outputs the pair is either SAMM or a clone (gemel is
+ * !samm); with fewer both flags are 0. */
 void qevsim_model_set_layout(QevSimModel *m, int samm, int gemel);
 
 /* Modes an output offers, preferred first. refresh_mhz: refresh in mHz. */

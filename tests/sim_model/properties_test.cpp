@@ -98,12 +98,17 @@ TEST(Properties, HdtvStandardsDriveTheHdtvGroup) {
     EXPECT_EQ(m.out(0), QEV_TVSTD_NTSC);
     EXPECT_EQ(qevsim_model_active(m), unsigned(QEV_OUT_CRT | QEV_OUT_HDTV)) << "the encoder now drives HDTV";
     EXPECT_EQ(atom(props(m, QEV_OUT_TV)["Type"]), "720P");
+    // RandR lighting "TV" again keeps the encoder on HDTV.
+    qevsim_model_set_output_active(m, QEV_OUT_TV, 1);
+    EXPECT_EQ(qevsim_model_active(m), unsigned(QEV_OUT_CRT | QEV_OUT_HDTV));
     // The HDTV group takes no composite signal.
     auto sig = props(m, QEV_OUT_TV)["Signal"];
     EXPECT_EQ(qevsim_model_property_set(m, QEV_OUT_TV, "Signal", atom_index(sig, "Composite")), 0);
     ASSERT_EQ(qevsim_model_property_set(m, QEV_OUT_TV, "Signal", atom_index(sig, "RGB")), 1);
     m.cmd(QEV_TV_GROUP_HDTV, 5);
     EXPECT_EQ(m.out(0), QEV_TVSIG_RGB);
+    qevsim_model_set_output_active(m, QEV_OUT_TV, 0);
+    EXPECT_EQ(qevsim_model_active(m), unsigned(QEV_OUT_CRT)) << "switching TV off ends HDTV";
 }
 
 TEST(Properties, RefusedWritesChangeNothing) {
