@@ -164,7 +164,11 @@ void SetupDriverInfoStr(GtkWidget *window, int component, const char *labelName)
     QEVGFX_Info_GetDriverName(component, name);
     name[QEV_INFO_SLOT_SIZE - 1] = '\0';
     QEVGFX_Info_GetDriverVersion(component, version);
-    QEVGFX_Info_GetDriverVersion(1, firstVersion);
+    // The build number is always component 1's fourth number.
+    if (component == 1)
+        memcpy(firstVersion, version, sizeof version);
+    else
+        QEVGFX_Info_GetDriverVersion(1, firstVersion);
 
     bool zero = !version[0] && !version[1] && !version[2] && !version[3];
     char *slot = (component >= 1 && component <= 4) ? Slot(QEV_INFO_SLOT_DRIVER1 + component - 1) : nullptr;

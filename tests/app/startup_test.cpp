@@ -169,3 +169,33 @@ TEST_F(Startup, RestartMarkerKeepsTheMainWindowAway)
         EXPECT_EQ(std::optional<int>(0), program.Wait(10000));
     }
 }
+
+namespace {
+
+// The driver serves no command extension: every library query fails.
+class StartupWithoutDriver : public qevtest::XServerTest<StartupWithoutDriver> {
+public:
+    static qevtest::XServerOptions server_options()
+    {
+        qevtest::XServerOptions o;
+        o.device_options = {{"DisableExtension", "true"}};
+        return o;
+    }
+};
+
+}  // namespace
+
+TEST_F(StartupWithoutDriver, RunsWithWhatItHas)
+{
+    if (GetProcessCount("QEVDisplayUtility") > 0)
+        GTEST_SKIP() << "another QEVDisplayUtility runs on this machine";
+    TopLevels screen(server().display());
+    ASSERT_TRUE(screen.ok());
+    apptest::Child program({Program()}, {"DISPLAY=" + server().display(), kQuietLeaks});
+    Window main = screen.WaitFor(kMainTitle);
+    ASSERT_NE(None, main);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the Info page is filled
+    ASSERT_FALSE(program.Wait(0)) << "the program ended by itself";
+    screen.Close(main);
+    EXPECT_EQ(std::optional<int>(0), program.Wait(10000));
+}
