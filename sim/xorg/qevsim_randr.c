@@ -30,9 +30,34 @@ static const struct {
 
 static Bool g_refreshing_properties; /* property writes come from the model */
 
+/* The HDTV output that shares a RandR output with a TV output, or 0. */
+static unsigned shared_bit(unsigned bit)
+{
+    return bit == QEV_OUT_TV ? QEV_OUT_HDTV : bit == QEV_OUT_TV2 ? QEV_OUT_HDTV2 : 0;
+}
+
+/* The model output a RandR output stands for. "TV" and "TV-2" stand for the
+ * TV or the HDTV output of their encoder: the active one, else the connected
+ * one, TV first. */
 static unsigned output_bit(xf86OutputPtr output)
 {
-    return (unsigned)(uintptr_t)output->driver_private;
+    QevSimModel *m = qevsim_model();
+    unsigned bit = (unsigned)(uintptr_t)output->driver_private;
+    unsigned alt = shared_bit(bit);
+    unsigned supported = qevsim_model_supported(m);
+
+    if (!alt || !(supported & alt))
+        return bit;
+    if (!(supported & bit))
+        return alt;
+    for (int pass = 0; pass < 2; pass++) {
+        unsigned state = pass == 0 ? qevsim_model_active(m) : qevsim_model_connected(m);
+        if (state & bit)
+            return bit;
+        if (state & alt)
+            return alt;
+    }
+    return bit;
 }
 
 /* One word of a query command (outputs[0]); 0 when refused. */
@@ -515,7 +540,7 @@ Bool qevsim_randr_preinit(ScrnInfoPtr scrn, unsigned mask)
     }
     for (int i = 0; i < QEV_RANDR_OUTPUT_COUNT; i++) {
         xf86OutputPtr output;
-        if (!(mask & k_outputs[i].bit & qevsim_model_supported(m)))
+        if (!(mask & (k_outputs[i].bit | shared_bit(k_outputs[i].bit)) & qevsim_model_supported(m)))
             continue;
         output = xf86OutputCreate(scrn, &qevsim_output_funcs, k_outputs[i].name);
         if (!output)

@@ -584,6 +584,42 @@ TEST(SimDriverConfig, ActiveDeviceOptionDecidesTheLitOutputs)
     EXPECT_TRUE(lit & bits[1]);
 }
 
+TEST(SimDriverConfig, ProfileWithAnActiveHdtvLightsTheTvOutput)
+{
+    const std::string path = simdrv::scratch_dir() + "/hdtv.profile";
+    const std::string text = "supported = CRT,LCD,TV,HDTV\nconnected = CRT,LCD,TV,HDTV\nactive = CRT,HDTV\n";
+    ASSERT_TRUE(simdrv::write_file(path, text));
+    std::unique_ptr<QevSimModel, void (*)(QevSimModel*)> model(qevsim_model_new(), qevsim_model_free);
+    char err[256] = "";
+    ASSERT_TRUE(qevsim_model_load_profile(model.get(), path.c_str(), err, sizeof err)) << err;
+
+    Server server;
+    ASSERT_TRUE(server.start({{"Profile", path}})) << server.log();
+    std::string out;
+    simdrv::run({"xrandr"}, server.display(), &out);
+    Screen s = parse_xrandr(out);
+    ASSERT_TRUE(s.outputs.count("TV"));
+    EXPECT_TRUE(s.outputs["TV"].lit);
+    QevSimMode hd{};
+    ASSERT_TRUE(qevsim_model_mode_get(model.get(), QEV_OUT_HDTV, 0, &hd));
+    ASSERT_FALSE(s.outputs["TV"].modes.empty());
+    EXPECT_EQ(s.outputs["TV"].modes[0].name, mode_name(hd)) << "the TV output shows the HDTV modes";
+
+    RawClient c;
+    ASSERT_TRUE(c.connect(server.display_number(), false));
+    int major = c.query_extension(QEVGFX_EXTENSION_NAME);
+    QevCommandBlock block{};
+    block.group = QEV_CMD_GetDeviceActiveState_GROUP;
+    block.function = QEV_CMD_GetDeviceActiveState_FN;
+    auto r = c.command(major, QEVGFX_MINOR_COMMAND, block);
+    EXPECT_EQ(c.word(r, QEV_REPLY_OUTPUT_OFFSET), unsigned(QEV_OUT_CRT | QEV_OUT_HDTV));
+    // Switching the TV output off through RandR switches the HDTV output off.
+    int rc = simdrv::run({"xrandr", "--output", "TV", "--off"}, server.display(), &out);
+    EXPECT_EQ(rc, 0);
+    r = c.command(major, QEVGFX_MINOR_COMMAND, block);
+    EXPECT_EQ(c.word(r, QEV_REPLY_OUTPUT_OFFSET), unsigned(QEV_OUT_CRT));
+}
+
 TEST(SimDriverConfig, TwoScreensUnderXineramaShareOneModel)
 {
     std::unique_ptr<QevSimModel, void (*)(QevSimModel*)> model(qevsim_model_new(), qevsim_model_free);
