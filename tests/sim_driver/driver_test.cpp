@@ -584,6 +584,42 @@ TEST(SimDriverConfig, ActiveDeviceOptionDecidesTheLitOutputs)
     EXPECT_TRUE(lit & bits[1]);
 }
 
+TEST(SimDriverConfig, WithoutRandrTheExtensionStillSwitchesOutputs)
+{
+    std::unique_ptr<QevSimModel, void (*)(QevSimModel*)> model(qevsim_model_new(), qevsim_model_free);
+    unsigned connected = qevsim_model_connected(model.get());
+    std::vector<unsigned> bits;
+    for (const auto& o : kOutputs)
+        if ((connected & o.bit) && qevsim_model_mode_count(model.get(), o.bit) > 0)
+            bits.push_back(o.bit);
+    if (bits.size() < 2)
+        GTEST_SKIP();
+    Server server;
+    ASSERT_TRUE(server.start({}, {"-extension", "RANDR"})) << server.log();
+    RawClient c;
+    ASSERT_TRUE(c.connect(server.display_number(), false));
+    EXPECT_EQ(c.query_extension("RANDR"), 0);
+    int major = c.query_extension(QEVGFX_EXTENSION_NAME);
+    ASSERT_NE(major, 0);
+    auto ask = [&](int group, int function, int32_t input) {
+        QevCommandBlock block{};
+        block.group = static_cast<uint32_t>(group);
+        block.function = static_cast<uint32_t>(function);
+        block.input[0] = input;
+        return c.command(major, QEVGFX_MINOR_COMMAND, block);
+    };
+    for (unsigned mask : {bits[0], bits[1], bits[0] | bits[1], bits[0]}) {
+        auto r = ask(QEV_CMD_SetDeviceActiveState_GROUP, QEV_CMD_SetDeviceActiveState_FN, static_cast<int32_t>(mask));
+        ASSERT_TRUE(r.ok);
+        EXPECT_NE(c.word(r, QEV_REPLY_STATUS_OFFSET), 0u);
+        r = ask(QEV_CMD_GetDeviceActiveState_GROUP, QEV_CMD_GetDeviceActiveState_FN, 0);
+        ASSERT_TRUE(r.ok) << "the server survives";
+        EXPECT_EQ(c.word(r, QEV_REPLY_OUTPUT_OFFSET), mask);
+    }
+    auto r = ask(QEV_CMD_SetRotationInfo_GROUP, QEV_CMD_SetRotationInfo_FN, 2);
+    ASSERT_TRUE(r.ok);
+}
+
 TEST(SimDriverConfig, ProfileWithAnActiveHdtvLightsTheTvOutput)
 {
     const std::string path = simdrv::scratch_dir() + "/hdtv.profile";

@@ -129,7 +129,8 @@ std::string read_file(const std::string& path)
     return s.str();
 }
 
-bool Server::start(const std::vector<std::pair<std::string, std::string>>& device_options)
+bool Server::start(const std::vector<std::pair<std::string, std::string>>& device_options,
+                   const std::vector<std::string>& extra_args)
 {
     std::string conf =
         "Section \"ServerFlags\"\n"
@@ -148,10 +149,10 @@ bool Server::start(const std::vector<std::pair<std::string, std::string>>& devic
         "  Device \"qev0\"\n"
         "  DefaultDepth 24\n"
         "EndSection\n";
-    return start_conf(conf);
+    return start_conf(conf, extra_args);
 }
 
-bool Server::start_conf(const std::string& conf)
+bool Server::start_conf(const std::string& conf, const std::vector<std::string>& extra_args)
 {
     stop();
     const std::string base = g_scratch + "/server" + std::to_string(++g_server_serial);
@@ -160,32 +161,46 @@ bool Server::start_conf(const std::string& conf)
     if (!write_file(conf_path, conf))
         return false;
 
+    // Everything the child needs is prepared before fork.
+    const std::string modules = std::string(QEVSIM_MODULE_DIR) + ",/usr/lib/xorg/modules";
+    std::vector<std::string> args{"Xorg",     "-config",   conf_path, "-configdir", "qevsim-test.d",
+                                  "-modulepath", modules,  "-logfile", log_path_,   "-noreset",
+                                  "-nolisten", "tcp",      "-displayfd"};
+    const std::string out_path = base + ".out";
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0)
         return false;
-    pid_t pid = fork();
-    if (pid < 0) {
+    int keep = fcntl(fds[1], F_DUPFD, 10);  // the server's end, kept open across exec
+    if (keep < 0) {
         close(fds[0]);
         close(fds[1]);
         return false;
     }
+    args.push_back(std::to_string(keep));
+    args.insert(args.end(), extra_args.begin(), extra_args.end());
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = fork();
+    if (pid < 0) {
+        close(fds[0]);
+        close(fds[1]);
+        close(keep);
+        return false;
+    }
     if (pid == 0) {
-        int keep = dup(fds[1]);  // without close-on-exec
         int devnull = open("/dev/null", O_RDWR);
-        int out = open((base + ".out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         dup2(devnull, 0);
         dup2(out >= 0 ? out : devnull, 1);
         dup2(out >= 0 ? out : devnull, 2);
         close_fds_except(keep);
-        const std::string fd = std::to_string(keep);
-        const std::string modules = std::string(QEVSIM_MODULE_DIR) + ",/usr/lib/xorg/modules";
-        const std::string confdir = "qevsim-test.d";  // under /etc/X11
-        execl(xorg_binary(), "Xorg", "-config", conf_path.c_str(), "-configdir", confdir.c_str(), "-modulepath",
-              modules.c_str(), "-logfile", log_path_.c_str(), "-noreset", "-nolisten", "tcp", "-displayfd",
-              fd.c_str(), static_cast<char*>(nullptr));
+        execvp(xorg_binary(), argv.data());
         _exit(127);
     }
     close(fds[1]);
+    close(keep);
     pid_ = pid;
 
     std::string text;

@@ -38,9 +38,10 @@ public:
 
     // device_options: the Device section's Option lines (already quoted
     // "KEY" "VALUE" pairs joined). Returns true when the server accepts clients.
-    bool start(const std::vector<std::pair<std::string, std::string>>& device_options = {});
-    // Starts from a complete configuration text.
-    bool start_conf(const std::string& conf);
+    bool start(const std::vector<std::pair<std::string, std::string>>& device_options = {},
+               const std::vector<std::string>& extra_args = {});
+    // Starts from a complete configuration text; extra_args go to the server.
+    bool start_conf(const std::string& conf, const std::vector<std::string>& extra_args = {});
     void stop();
 
     int display_number() const { return display_; }
