@@ -80,8 +80,17 @@ RunResult run(const std::vector<std::string>& argv, const RunOptions& options) {
     std::vector<std::string> env = merged_environment(options.env);
     auto c_args = c_strings(args);
     auto c_env = c_strings(env);
+    // The test process ignores SIGPIPE; the program gets the default back.
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    posix_spawnattr_setsigdefault(&attr, &defaults);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
     pid_t pid = -1;
-    int rc = posix_spawnp(&pid, c_args[0], &actions, nullptr, c_args.data(), c_env.data());
+    int rc = posix_spawnp(&pid, c_args[0], &actions, &attr, c_args.data(), c_env.data());
+    posix_spawnattr_destroy(&attr);
     posix_spawn_file_actions_destroy(&actions);
     in_r.reset();
     out_w.reset();
@@ -128,8 +137,16 @@ RunResult run(const std::vector<std::string>& argv, const RunOptions& options) {
         }
     }
     in_w.reset();
+    // The outputs are closed; the program may still run until the deadline.
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    for (;;) {
+        pid_t r = waitpid(pid, &status, WNOHANG);
+        if (r == pid || (r < 0 && errno != EINTR)) break;
+        if (r == 0 && std::chrono::steady_clock::now() >= deadline && !result.timed_out) {
+            result.timed_out = true;
+            kill(pid, SIGKILL);
+        }
+        if (r == 0) poll(nullptr, 0, 10);
     }
     if (WIFEXITED(status)) result.exit_code = WEXITSTATUS(status);
     else if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);

@@ -77,6 +77,18 @@ TEST(Run, SignalTimeoutAndMissingProgram) {
 
     auto missing = run({"qevtest-no-such-program"});
     EXPECT_FALSE(missing.ok());
+
+    // Closed outputs do not end the wait for the program.
+    auto quiet = run({"sh", "-c", "exec >&- 2>&-; exec sleep 10"}, quick);
+    EXPECT_TRUE(quiet.timed_out);
+}
+
+TEST(Run, ProgramsGetTheDefaultSigpipe) {
+    // The test process ignores SIGPIPE; a pipeline in a child must not.
+    auto r = run({"sh", "-c", "yes | head -n 1"});
+    EXPECT_TRUE(r.ok());
+    EXPECT_EQ(r.out, "y\n");
+    EXPECT_EQ(r.err, "");
 }
 
 TEST(TempDir, RemovesItsTree) {

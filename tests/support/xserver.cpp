@@ -146,6 +146,7 @@ bool XServer::launch(int wanted_display, std::string* error) {
         // A test process that dies takes its server with it.
         prctl(PR_SET_PDEATHSIG, SIGTERM);
         if (getppid() != parent) _exit(127);
+        signal(SIGPIPE, SIG_DFL);
         int flags = fcntl(pipefd[1], F_GETFD);
         fcntl(pipefd[1], F_SETFD, flags & ~FD_CLOEXEC);
         int null = open("/dev/null", O_RDONLY);
@@ -215,7 +216,9 @@ void XServer::stop() {
 bool XServer::running() const {
     if (pid_ <= 0) return false;
     int status;
-    return waitpid(pid_, &status, WNOHANG) == 0;
+    if (waitpid(pid_, &status, WNOHANG) == 0) return true;
+    pid_ = -1;
+    return false;
 }
 
 std::string XServer::log() const { return log_path_.empty() ? "" : read_file(log_path_).value_or(""); }

@@ -13,7 +13,8 @@ namespace qevtest {
 // mount namespace (private propagation) where <scratch>/etc is bound over
 // /etc/X11 and <scratch>/home over HOME. In the child, HOME and
 // QEVTEST_SCRATCH are set and DISPLAY and XAUTHORITY are removed, so nothing
-// reaches a user's display by accident. The parent waits, removes the scratch
+// reaches a user's display by accident; SIGPIPE is ignored (programs started
+// with run() and X servers get the default back). The parent waits, removes the scratch
 // tree and returns the child's exit status (128 + signal when it was killed).
 // Returns 1 with a message when the namespace cannot be made (needs root).
 int run_sandboxed(const std::function<int()>& body);

@@ -65,7 +65,7 @@ private:
     std::string log_path_;
     std::string display_;
     int display_number_ = -1;
-    pid_t pid_ = -1;
+    mutable pid_t pid_ = -1;  // -1 once reaped, so a stale pid is never signalled
 };
 
 }  // namespace qevtest
