@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "qevgfx.h"
 #include "xrandr_recorder.h"
@@ -110,6 +111,7 @@ TEST(RandRLayer, OutputNamesMapToTheirBits) {
     for (const char *name : {"HDTV", "HDTV-2", "tv", "CRT ", "VGA-1", ""})
         EXPECT_EQ(0u, rrDeviceMapping(name)) << name;
     EXPECT_EQ(0u, rrDeviceMapping(nullptr));
+    EXPECT_EQ(0u, rrDeviceMapping(std::string(4096, 'C').c_str()));
 }
 
 TEST(RandRLayer, UnknownModeGivesAnOwnedEmptyEntry) {

@@ -112,6 +112,37 @@ TEST_F(RandR, SwitchLinesHoldOnePiecePerSupportedOutput) {
     EXPECT_EQ(expected, xrandr.calls());
 }
 
+// Long mode names pass whole, both into entries and onto command lines.
+TEST_F(RandR, LongModeNames) {
+    const std::string name = "qev_mode_with_a_name_well_beyond_nineteen_characters_1024x768";
+    Xrandr({"--newmode", name, "65.00", "1024", "1048", "1184", "1344", "768", "771", "777", "806", "-hsync",
+            "-vsync"});
+    Xrandr({"--addmode", "DVI", name});
+    ASSERT_EQ(1, rrGetScreen()); // a fresh snapshot that knows the new mode
+    int count = 0;
+    RRModeEntry *modes = rrGetDevSupportMode(QEV_OUT_DVI, &count);
+    bool found = false;
+    for (int i = 0; i < count; ++i) {
+        if (name == modes[i].name) {
+            found = true;
+            EXPECT_EQ(1024u, modes[i].width);
+            EXPECT_NEAR(60.004, modes[i].refresh, 0.0005);
+        }
+    }
+    EXPECT_TRUE(found);
+    rrFreeModeEntries(modes, count);
+
+    qevtest::XrandrRecorder xrandr;
+    std::string huge(600, 'm');
+    RRModeEntry entry{huge.data(), 1024, 768, 60.0f};
+    ASSERT_EQ(1, QEVGFX_Device_SetActiveState2(QEV_OUT_DVI, QEV_OUT_DVI, 0, &entry, nullptr));
+    auto calls = xrandr.calls();
+    ASSERT_EQ(1u, calls.size());
+    EXPECT_EQ(Join({Off("CRT"), Off("LCD"), Off("TV"), {"--output", "DVI", "--mode", huge, "--refresh", "60.0"},
+                    Off("DP"), Off("HDMI")}),
+              calls[0]);
+}
+
 TEST_F(RandR, ModesAndRefreshRates) {
     int count = 0;
     RRModeEntry *modes = rrGetDevSupportMode(QEV_OUT_LCD, &count);
