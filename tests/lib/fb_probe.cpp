@@ -61,6 +61,14 @@ int main() {
         Print("bios", rc);
     }
     {
+        int rc = QEVGFX_Info_GetBiosDate(bios);
+        Print("bios-date", rc);
+    }
+    {
+        int rc = QEVGFX_SaveCurrentSetting(1);
+        Print("save", rc);
+    }
+    {
         int rc = QEVGFX_DrvSync();
         Print("sync", rc);
     }
@@ -92,6 +100,16 @@ int main() {
     {
         int rc = QEVGFX_Device_GetSupportSAMMState(&v);
         Print("samm-supported", rc);
+    }
+    {
+        unsigned primary = 0;
+        int rc = QEVGFX_Device_GetPrimaryDevice(&primary);
+        Print("primary", rc);
+    }
+    {
+        RRModeEntry m{const_cast<char *>("1024x768"), 1024, 768, 60.0f};
+        int rc = QEVGFX_Device_SetActiveState2(0x2, 0x2, 0, &m, nullptr);
+        Print("set-active2", rc);
     }
     {
         int rc = QEVGFX_Device_SetVideoDevice(3);

@@ -1,5 +1,8 @@
-// libqevgfx on the framebuffer channel: no X display, "/dev/fb0" served by
-// the adapter model in this process (fb_interposer.c).
+// libqevgfx on the framebuffer channel, with "/dev/fb0" served by the adapter
+// model inside this process (fb_interposer.c) so that tests can reach driver
+// answers a profile cannot give: unknown chip indices, a module name without
+// terminator, failing requests. The ordinary route runs through the
+// simulator's stand-in in lib_fb_standin_test.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -29,50 +32,6 @@ public:
     }
     static void TearDownTestSuite() { QEVGFX_Close(); }
 };
-
-TEST_F(Framebuffer, OpensTheDevice) {
-    EXPECT_EQ(1, qevtest_fb_is_open());
-    int randr = 7;
-    EXPECT_EQ(1, QEVGFX_IsRandR(&randr));
-    EXPECT_EQ(0, randr);
-}
-
-TEST_F(Framebuffer, AdapterInformation) {
-    char name[QEVGFX_DRIVER_NAME_SIZE] = {};
-    ASSERT_EQ(1, QEVGFX_Info_GetDriverName(1, name));
-    EXPECT_STREQ("qevfb.ko", name);
-
-    // Driver version: w0..w3 = 4, 1, 2, 3 come back as 4, 3, 2, 0, 1.
-    SetKey("fb_version", "4,3,2,1"); // the model sends them as 4, 1, 2, 3
-    int version[5] = {kSentinel, kSentinel, kSentinel, kSentinel, kSentinel};
-    ASSERT_EQ(1, QEVGFX_Info_GetDriverVersion(1, version));
-    const int expected[5] = {4, 3, 2, 0, 1};
-    for (int i = 0; i < 5; ++i)
-        EXPECT_EQ(expected[i], version[i]) << i;
-
-    int caps[32] = {};
-    ASSERT_EQ(1, QEVGFX_Info_GetFunctionCaps(caps));
-    EXPECT_EQ(0x92, caps[0]);
-
-    int v = 0;
-    EXPECT_EQ(1, QEVGFX_Info_GetTVChipID(&v));
-    EXPECT_EQ(0x11, v);
-    EXPECT_EQ(1, QEVGFX_Info_GetTVChipOnSlot(&v));
-    EXPECT_EQ(1, v);
-    EXPECT_EQ(1, QEVGFX_Info_GetVideoMemSize(&v));
-    EXPECT_EQ(256, v);
-    SetKey("memory_mb", "128");
-    EXPECT_EQ(1, QEVGFX_Info_GetVideoMemSize(&v));
-    EXPECT_EQ(128, v);
-
-    int bios[3] = {kSentinel, kSentinel, kSentinel};
-    EXPECT_EQ(0, QEVGFX_Info_GetBiosVersion(bios)); // X channel only
-    EXPECT_EQ(0, QEVGFX_Info_GetBiosDate(bios));
-    EXPECT_EQ(kSentinel, bios[0]);
-    EXPECT_EQ(1, QEVGFX_DrvSync());
-    EXPECT_EQ(0, QEVGFX_SaveCurrentSetting(1));
-    EXPECT_EQ(0, QEVGFX_SaveCurrentSetting(0));
-}
 
 TEST_F(Framebuffer, ChipIndexTable) {
     int id = 0;
@@ -106,53 +65,18 @@ TEST_F(Framebuffer, ModuleNameFillingTheBufferStaysInIt) {
     EXPECT_EQ('Z', name[QEVGFX_DRIVER_NAME_SIZE]); // nothing past the caller's 50 bytes
 }
 
-TEST_F(Framebuffer, OutputDeviceState) {
-    unsigned mask = 0;
-    EXPECT_EQ(1, QEVGFX_Device_GetSupportCaps(&mask));
-    EXPECT_EQ(qevsim_model_supported(qevtest_fb_model()), mask);
-    EXPECT_EQ(1, QEVGFX_Device_GetConnectState(&mask));
-    EXPECT_EQ(unsigned(QEV_OUT_CRT | QEV_OUT_LCD | QEV_OUT_TV), mask);
-    EXPECT_EQ(1, QEVGFX_Device_GetActiveState(&mask));
-    EXPECT_EQ(unsigned(QEV_OUT_CRT | QEV_OUT_LCD), mask);
-
-    // Read, set the flag and the mask, write back.
-    ASSERT_EQ(1, QEVGFX_Device_SetActiveState(QEV_OUT_LCD));
-    EXPECT_EQ(unsigned(QEV_OUT_LCD), qevsim_model_active(qevtest_fb_model()));
-    EXPECT_EQ(1, QEVGFX_Device_GetActiveState(&mask));
-    EXPECT_EQ(unsigned(QEV_OUT_LCD), mask);
+TEST_F(Framebuffer, DeviceStateWrites) {
     // A mask the driver refuses fails and changes nothing.
     EXPECT_EQ(0, QEVGFX_Device_SetActiveState(0x4000));
-    EXPECT_EQ(unsigned(QEV_OUT_LCD), qevsim_model_active(qevtest_fb_model()));
-    ASSERT_EQ(1, QEVGFX_Device_SetActiveState(QEV_OUT_CRT | QEV_OUT_LCD));
-
+    EXPECT_EQ(unsigned(QEV_OUT_CRT | QEV_OUT_LCD), qevsim_model_active(qevtest_fb_model()));
+    // The multi-screen flag of the device state decides the display mode.
     int mode = 0;
-    EXPECT_EQ(1, QEVGFX_Device_GetDisplayMode(&mode));
-    EXPECT_EQ(QEV_DISPLAY_CLONE, mode);
     qevsim_model_set_layout(qevtest_fb_model(), 1, 0);
     EXPECT_EQ(1, QEVGFX_Device_GetDisplayMode(&mode));
     EXPECT_EQ(QEV_DISPLAY_SAMM, mode);
     qevsim_model_set_layout(qevtest_fb_model(), 0, 1);
-
-    // Operations without a framebuffer form.
-    int v = kSentinel;
-    unsigned u = unsigned(kSentinel);
-    RRModeEntry m{const_cast<char *>("1024x768"), 1024, 768, 60.0f};
-    EXPECT_EQ(0, QEVGFX_Device_SetActiveState2(QEV_OUT_LCD, QEV_OUT_LCD, 0, &m, nullptr));
-    EXPECT_EQ(0, QEVGFX_Device_GetSupportSAMMState(&v));
-    EXPECT_EQ(0, QEVGFX_Device_GetPanningState(&v));
-    EXPECT_EQ(0, QEVGFX_Device_GetPrimaryDevice(&u));
-    EXPECT_EQ(kSentinel, v);
-    EXPECT_EQ(unsigned(kSentinel), u);
-
-    // Records passed through to the driver.
-    ASSERT_EQ(1, QEVGFX_Device_SetVideoDevice(5));
-    uint32_t video[4] = {};
-    ASSERT_EQ(1, QEVGFX_Device_GetVideoDevice(video));
-    EXPECT_EQ(5u, video[0]);
-    uint32_t resolution[4] = {};
-    ASSERT_EQ(1, QEVGFX_Device_GetFbResolutionInfo(resolution));
-    EXPECT_GT(resolution[0], 0u);
-    EXPECT_EQ(32u, resolution[2]);
+    EXPECT_EQ(1, QEVGFX_Device_GetDisplayMode(&mode));
+    EXPECT_EQ(QEV_DISPLAY_CLONE, mode);
 }
 
 TEST_F(Framebuffer, FailedRequestsLeaveOutputsAlone) {
