@@ -102,7 +102,7 @@ while (($#)); do
     --live) live=1 ;;
     --no-build) do_build=0 ;;
     --inside) shift; live=$1; tour; exit 0 ;;
-    -h | --help) sed -n '2,18p' "$0"; exit 0 ;;
+    -h | --help) sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "demo: unknown option $1" >&2; exit 2 ;;
     esac
     shift
