@@ -169,8 +169,18 @@ static Atom make_atom(const char *name)
     return MakeAtom(name, (unsigned)strlen(name), TRUE);
 }
 
-/* Publishes the model's properties of an output. The property being set by a
- * client (skip) keeps its configuration: RandR is in the middle of changing it. */
+/* Sets a property's current value; clients hear of it when it changed. */
+static void change_property(RROutputPtr ro, Atom name, Atom type, INT32 value)
+{
+    RRPropertyPtr prop = RRQueryOutputProperty(ro, name); /* no driver hooks */
+    RRPropertyValuePtr old = prop ? &prop->current : NULL;
+    Bool changed = !old || old->type != type || old->format != 32 || old->size != 1 || !old->data ||
+                   *(const INT32 *)old->data != value;
+    RRChangeOutputProperty(ro, name, type, 32, PropModeReplace, 1, &value, changed, FALSE);
+}
+
+/* Publishes the model's properties of an output. The property a client is
+ * setting (skip) is left alone: RandR is in the middle of changing it. */
 static void output_publish_properties(xf86OutputPtr output, Atom skip)
 {
     RROutputPtr ro = output->randr_output;
@@ -185,30 +195,27 @@ static void output_publish_properties(xf86OutputPtr output, Atom skip)
     for (int i = 0; i < n; i++) {
         QevSimProperty p;
         INT32 values[16];
-        INT32 value;
         Atom name;
 
         memset(&p, 0, sizeof p);
         if (!qevsim_model_property_get(m, bit, i, &p) || !p.name)
             continue;
         name = make_atom(p.name);
+        if (name == skip)
+            continue;
         if (p.is_atom) {
             int count = p.natoms < 16 ? p.natoms : 16;
             for (int k = 0; k < count; k++)
                 values[k] = (INT32)make_atom(p.atoms[k]);
-            if (name != skip)
-                RRConfigureOutputProperty(ro, name, FALSE, FALSE, FALSE, count, values);
+            RRConfigureOutputProperty(ro, name, FALSE, FALSE, FALSE, count, values);
             if (p.value < 0 || p.value >= count)
                 continue;
-            value = values[p.value];
-            RRChangeOutputProperty(ro, name, XA_ATOM, 32, PropModeReplace, 1, &value, FALSE, FALSE);
+            change_property(ro, name, XA_ATOM, values[p.value]);
         } else {
             values[0] = p.min;
             values[1] = p.max;
-            if (name != skip)
-                RRConfigureOutputProperty(ro, name, FALSE, TRUE, FALSE, 2, values);
-            value = p.value;
-            RRChangeOutputProperty(ro, name, XA_INTEGER, 32, PropModeReplace, 1, &value, FALSE, FALSE);
+            RRConfigureOutputProperty(ro, name, FALSE, TRUE, FALSE, 2, values);
+            change_property(ro, name, XA_INTEGER, p.value);
         }
     }
     g_refreshing_properties = FALSE;
@@ -241,7 +248,7 @@ static Bool output_set_property(xf86OutputPtr output, Atom property, RRPropertyV
             Atom a;
             if (value->type != XA_ATOM)
                 return FALSE;
-            a = *(Atom *)value->data;
+            a = *(const CARD32 *)value->data;
             for (int k = 0; k < p.natoms && k < 16; k++)
                 if (make_atom(p.atoms[k]) == a)
                     v = k;
@@ -250,7 +257,7 @@ static Bool output_set_property(xf86OutputPtr output, Atom property, RRPropertyV
         } else {
             if (value->type != XA_INTEGER)
                 return FALSE;
-            v = *(INT32 *)value->data;
+            v = *(const INT32 *)value->data;
         }
         if (!qevsim_model_property_set(m, bit, p.name, v))
             return FALSE;
@@ -264,7 +271,8 @@ static Bool output_set_property(xf86OutputPtr output, Atom property, RRPropertyV
 static Bool output_get_property(xf86OutputPtr output, Atom property)
 {
     (void)property;
-    output_publish_properties(output, None);
+    if (!g_refreshing_properties)
+        output_publish_properties(output, None);
     return TRUE;
 }
 
