@@ -557,7 +557,7 @@ TEST(SimDriverConfig, DisableExtensionOptionLeavesOnlyRandr)
     EXPECT_NE(c.query_extension("RANDR"), 0);
 }
 
-TEST(SimDriverConfig, ActiveDeviceOptionDecidesTheLitOutputs)
+TEST(SimDriverConfig, ActiveDeviceAndRotateOptionsDecideTheStart)
 {
     std::unique_ptr<QevSimModel, void (*)(QevSimModel*)> model(qevsim_model_new(), qevsim_model_free);
     unsigned connected = qevsim_model_connected(model.get());
@@ -572,7 +572,7 @@ TEST(SimDriverConfig, ActiveDeviceOptionDecidesTheLitOutputs)
     char err[256] = "";
     ASSERT_TRUE(qevsim_model_apply_option(model.get(), "ActiveDevice", value.c_str(), err, sizeof err)) << err;
     Server server;
-    ASSERT_TRUE(server.start({{"ActiveDevice", value}})) << server.log();
+    ASSERT_TRUE(server.start({{"ActiveDevice", value}, {"RotateType", "HW"}, {"Rotate", "CW"}})) << server.log();
     std::string text;
     simdrv::run({"xrandr"}, server.display(), &text);
     Screen s = parse_xrandr(text);
@@ -582,6 +582,7 @@ TEST(SimDriverConfig, ActiveDeviceOptionDecidesTheLitOutputs)
             lit |= o.bit;
     EXPECT_EQ(lit, qevsim_model_active(model.get()) & connected);
     EXPECT_TRUE(lit & bits[1]);
+    EXPECT_EQ(s.outputs[name_of(bits[1])].rotation, "right") << "CW is RandR's right";
 }
 
 TEST(SimDriverConfig, WithoutRandrTheExtensionStillSwitchesOutputs)
