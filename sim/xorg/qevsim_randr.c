@@ -764,6 +764,8 @@ static void apply_model_state(ScrnInfoPtr scrn, Rotation new_rotation)
                 break;
             }
             modes[k] = *pref;
+            modes[k].name = NULL; /* the probed list it points into is rebuilt on each probe */
+            modes[k].prev = modes[k].next = NULL;
             rotations[k] = new_rotation ? new_rotation : model_rotation();
         }
         crtcs[k] = crtc;
