@@ -12,12 +12,11 @@ int GetVideoMemSizeMB(int *mb) {
     return qev::QueryWord(QEV_CMD_GetVideoMemSizeMB_GROUP, QEV_CMD_GetVideoMemSizeMB_FN, mb);
 }
 int GetBIOSVersion(int version[2]) {
-    return InputCommand(QEV_CMD_GetBIOSVersion_GROUP, QEV_CMD_GetBIOSVersion_FN, 0, nullptr,
-                        QEV_CMD_GetBIOSVersion_OUT, version);
+    return InputCommand(QEV_CMD_GetBIOSVersion_GROUP, QEV_CMD_GetBIOSVersion_FN, 0, nullptr, QEV_CMD_GetBIOSVersion_OUT,
+                        version);
 }
 int GetBIOSDate(int date[3]) {
-    return InputCommand(QEV_CMD_GetBIOSDate_GROUP, QEV_CMD_GetBIOSDate_FN, 0, nullptr, QEV_CMD_GetBIOSDate_OUT,
-                        date);
+    return InputCommand(QEV_CMD_GetBIOSDate_GROUP, QEV_CMD_GetBIOSDate_FN, 0, nullptr, QEV_CMD_GetBIOSDate_OUT, date);
 }
 
 bool ReadChipInfo(unsigned char (&block)[QEV_CHIPINFO_SIZE]) {

@@ -24,12 +24,10 @@ int GetMask(unsigned QevRRInfo::*field, int group, int function, unsigned *mask)
 }
 
 int GetDeviceSupportState(unsigned *mask) {
-    return GetMask(&QevRRInfo::supported, QEV_CMD_GetDeviceSupportState_GROUP, QEV_CMD_GetDeviceSupportState_FN,
-                   mask);
+    return GetMask(&QevRRInfo::supported, QEV_CMD_GetDeviceSupportState_GROUP, QEV_CMD_GetDeviceSupportState_FN, mask);
 }
 int GetDeviceConnectState(unsigned *mask) {
-    return GetMask(&QevRRInfo::connected, QEV_CMD_GetDeviceConnectState_GROUP, QEV_CMD_GetDeviceConnectState_FN,
-                   mask);
+    return GetMask(&QevRRInfo::connected, QEV_CMD_GetDeviceConnectState_GROUP, QEV_CMD_GetDeviceConnectState_FN, mask);
 }
 int GetDeviceActiveState(unsigned *mask) {
     return GetMask(&QevRRInfo::active, QEV_CMD_GetDeviceActiveState_GROUP, QEV_CMD_GetDeviceActiveState_FN, mask);
@@ -44,19 +42,17 @@ int GetDeviceSAMMState(int *state) {
     return qev::QueryWord(QEV_CMD_GetDeviceSAMMState_GROUP, QEV_CMD_GetDeviceSAMMState_FN, state);
 }
 int GetDeviceSupportSAMMState(int *state) {
-    return InputCommand(QEV_CMD_GetDeviceSupportSAMMState_GROUP, QEV_CMD_GetDeviceSupportSAMMState_FN, 0, nullptr,
-                        1, state);
+    return InputCommand(QEV_CMD_GetDeviceSupportSAMMState_GROUP, QEV_CMD_GetDeviceSupportSAMMState_FN, 0, nullptr, 1,
+                        state);
 }
 int GetDeviceGemelState(int *state) {
     return InputCommand(QEV_CMD_GetDeviceGemelState_GROUP, QEV_CMD_GetDeviceGemelState_FN, 0, nullptr, 1, state);
 }
 int GetDevicePanningState(int *state) {
-    return InputCommand(QEV_CMD_GetDevicePanningState_GROUP, QEV_CMD_GetDevicePanningState_FN, 0, nullptr, 1,
-                        state);
+    return InputCommand(QEV_CMD_GetDevicePanningState_GROUP, QEV_CMD_GetDevicePanningState_FN, 0, nullptr, 1, state);
 }
 int GetPrimaryDevice(unsigned *output) {
-    return qev::QueryWord(QEV_CMD_GetPrimaryDevice_GROUP, QEV_CMD_GetPrimaryDevice_FN,
-                          reinterpret_cast<int *>(output));
+    return qev::QueryWord(QEV_CMD_GetPrimaryDevice_GROUP, QEV_CMD_GetPrimaryDevice_FN, reinterpret_cast<int *>(output));
 }
 
 // A one-word framebuffer request, copied out on success.
@@ -89,11 +85,11 @@ std::string Refresh(float hz) {
 template <class OnPiece> std::vector<std::string> SwitchLine(unsigned mask, OnPiece on) {
     std::vector<std::string> args;
     unsigned supported = qevRRInfo.supported;
-#define QEV_SWITCH_ROW_(name, bit)                        \
-    if (supported & (bit)) {                              \
-        if (mask & (bit))                                 \
-            on(args, unsigned(bit), name);                \
-        else                                              \
+#define QEV_SWITCH_ROW_(name, bit)                                \
+    if (supported & (bit)) {                                      \
+        if (mask & (bit))                                         \
+            on(args, unsigned(bit), name);                        \
+        else                                                      \
             args.insert(args.end(), {"--output", name, "--off"}); \
     }
     QEV_RANDR_OUTPUT_TABLE(QEV_SWITCH_ROW_)

@@ -15,8 +15,8 @@ constexpr char kModuleSuffix[] = ".ko";
 // The driver's 32 bytes of text, ended at the first zero or after 32 bytes.
 int GetDriverName(int component, std::string *name) {
     char text[QEV_DRIVER_NAME_BYTES];
-    if (!InputCommand(QEV_CMD_GetDriverName_GROUP, QEV_CMD_GetDriverName_FN, 1, &component,
-                      QEV_CMD_GetDriverName_OUT, reinterpret_cast<int *>(text)))
+    if (!InputCommand(QEV_CMD_GetDriverName_GROUP, QEV_CMD_GetDriverName_FN, 1, &component, QEV_CMD_GetDriverName_OUT,
+                      reinterpret_cast<int *>(text)))
         return 0;
     *name = std::string(text, strnlen(text, sizeof text));
     return 1;

@@ -168,7 +168,7 @@ extern "C" QEVGFX_API_EXPORT int InputCommand(int group, int function, unsigned 
                                               unsigned outputCount, int *outputs) {
     if (dpy == nullptr || inputCount > QEV_CMD_INPUTS || outputCount > QEV_CMD_OUTPUTS)
         return 0;
-    if ((inputCount > 0 && inputs == nullptr))
+    if (inputCount > 0 && inputs == nullptr)
         return 0;
     QevCommandBlock block;
     std::memset(&block, 0, sizeof block);
@@ -192,7 +192,9 @@ extern "C" QEVGFX_API_EXPORT int InputCommand(int group, int function, unsigned 
 
 namespace qev {
 
-bool FbRequest(int request, void *arg) { return OpenDev >= 0 && ioctl(OpenDev, (unsigned long)(unsigned)request, arg) == 0; }
+bool FbRequest(int request, void *arg) {
+    return OpenDev >= 0 && ioctl(OpenDev, (unsigned long)(unsigned)request, arg) == 0;
+}
 
 int QueryWord(int group, int function, int *out) {
     *out = 0;
@@ -348,8 +350,8 @@ struct NameValue {
     unsigned value;
 };
 
-constexpr NameValue kTvStandards[] = {{"NTSC", QEV_TVSTD_NTSC}, {"PAL", QEV_TVSTD_PAL},     {"480P", QEV_TVSTD_480P},
-                                      {"576P", QEV_TVSTD_576P}, {"720P", QEV_TVSTD_720P},   {"1080I", QEV_TVSTD_1080I},
+constexpr NameValue kTvStandards[] = {{"NTSC", QEV_TVSTD_NTSC},  {"PAL", QEV_TVSTD_PAL},   {"480P", QEV_TVSTD_480P},
+                                      {"576P", QEV_TVSTD_576P},  {"720P", QEV_TVSTD_720P}, {"1080I", QEV_TVSTD_1080I},
                                       {"1080P", QEV_TVSTD_1080P}};
 constexpr NameValue kTvSignals[] = {{"Composite", QEV_TVSIG_COMPOSITE},
                                     {"SVideo", QEV_TVSIG_SVIDEO},
@@ -373,6 +375,7 @@ struct AtomRule {
     bool allowed;
     std::pair<const NameValue *, size_t> map;
 };
+// clang-format off
 const AtomRule kAtomRules[] = {
     {1, 0, "Feature", false, Map(kFeature)},
     {21, 0, "Type", true, Map(kTvStandards)},
@@ -385,6 +388,7 @@ const AtomRule kAtomRules[] = {
     {38, 2, "FFilter", false, Map(kAFFilterOn)},
     {38, 4, "DotCrawl", false, Map(kDotCrawl)},
 };
+// clang-format on
 
 // Integer properties read by kind: the range's upper bound or the current
 // value; `shift` >= 0 packs 16 bits at that position (both halves OR'ed).
@@ -395,14 +399,28 @@ struct IntRule {
     bool upper;
     int shift;
 };
+// clang-format off
 const IntRule kIntRules[] = {
-    {27, 0, "ScaleH", true, 0},          {27, 0, "ScaleV", true, 16},       {28, 0, "ScaleH", false, 0},
-    {28, 0, "ScaleV", false, 16},        {30, 0, "PosH", true, 0},          {30, 0, "PosV", true, 16},
-    {31, 0, "PosH", false, 0},           {31, 0, "PosV", false, 16},        {34, 2, "AFFilterValue", true, -1},
-    {34, 4, "Brightness", true, -1},     {34, 8, "Contrast", true, -1},     {34, 16, "Saturation", true, -1},
-    {34, 32, "Tint", true, -1},          {35, 2, "AFFilterValue", false, -1}, {35, 4, "Brightness", false, -1},
-    {35, 8, "Contrast", false, -1},      {35, 16, "Saturation", false, -1}, {35, 32, "Tint", false, -1},
+    {27, 0, "ScaleH", true, 0},
+    {27, 0, "ScaleV", true, 16},
+    {28, 0, "ScaleH", false, 0},
+    {28, 0, "ScaleV", false, 16},
+    {30, 0, "PosH", true, 0},
+    {30, 0, "PosV", true, 16},
+    {31, 0, "PosH", false, 0},
+    {31, 0, "PosV", false, 16},
+    {34, 2, "AFFilterValue", true, -1},
+    {34, 4, "Brightness", true, -1},
+    {34, 8, "Contrast", true, -1},
+    {34, 16, "Saturation", true, -1},
+    {34, 32, "Tint", true, -1},
+    {35, 2, "AFFilterValue", false, -1},
+    {35, 4, "Brightness", false, -1},
+    {35, 8, "Contrast", false, -1},
+    {35, 16, "Saturation", false, -1},
+    {35, 32, "Tint", false, -1},
 };
+// clang-format on
 
 bool ItemMatches(unsigned ruleItem, unsigned item) { return ruleItem == 0 || ruleItem == item; }
 
@@ -484,19 +502,32 @@ struct SetRule {
     unsigned value;
     const char *piece;
 };
+// clang-format off
 const SetRule kSetRules[] = {
-    {1, 0, 0, "--set Feature Expand"},   {1, 0, 1, "--set Feature Center"},
-    {23, 0, 0x1, "--set Type NTSC"},     {23, 0, 0x2, "--set Type PAL"},
-    {23, 0, 0x4, "--set Type 480P"},     {23, 0, 0x8, "--set Type 576P"},
-    {23, 0, 0x10, "--set Type 720P"},    {23, 0, 0x20, "--set Type 1080I"},
-    {23, 0, 0x40, "--set Type 1080P"},   {26, 0, 0x1, "--set Signal Composite"},
-    {26, 0, 0x2, "--set Signal SVideo"}, {26, 0, 0x4, "--set Signal RGB"},
-    {26, 0, 0x8, "--set Signal YCbCr"},  {36, 1, 1, "--set FFilter AFFON"},
-    {36, 1, 3, "--set FFilter FFON"},    {36, 1, 0, "--set FFilter ALLOFF"},
-    {39, 1, 1, "--set FFilter FFON"},    {39, 1, 0, "--set FFilter ALLOFF"},
-    {39, 2, 1, "--set FFilter AFFON"},   {39, 2, 0, "--set FFilter ALLOFF"},
-    {39, 4, 1, "--set DotCrawl On"},     {39, 4, 0, "--set DotCrawl Off"},
+    {1, 0, 0, "--set Feature Expand"},
+    {1, 0, 1, "--set Feature Center"},
+    {23, 0, 0x1, "--set Type NTSC"},
+    {23, 0, 0x2, "--set Type PAL"},
+    {23, 0, 0x4, "--set Type 480P"},
+    {23, 0, 0x8, "--set Type 576P"},
+    {23, 0, 0x10, "--set Type 720P"},
+    {23, 0, 0x20, "--set Type 1080I"},
+    {23, 0, 0x40, "--set Type 1080P"},
+    {26, 0, 0x1, "--set Signal Composite"},
+    {26, 0, 0x2, "--set Signal SVideo"},
+    {26, 0, 0x4, "--set Signal RGB"},
+    {26, 0, 0x8, "--set Signal YCbCr"},
+    {36, 1, 1, "--set FFilter AFFON"},
+    {36, 1, 3, "--set FFilter FFON"},
+    {36, 1, 0, "--set FFilter ALLOFF"},
+    {39, 1, 1, "--set FFilter FFON"},
+    {39, 1, 0, "--set FFilter ALLOFF"},
+    {39, 2, 1, "--set FFilter AFFON"},
+    {39, 2, 0, "--set FFilter ALLOFF"},
+    {39, 4, 1, "--set DotCrawl On"},
+    {39, 4, 0, "--set DotCrawl Off"},
 };
+// clang-format on
 
 // Tuning items written with a number (kind 36).
 struct TuningItem {
@@ -564,9 +595,9 @@ extern "C" QEVGFX_API_EXPORT int rrGetOutputInfo(void) {
 
 extern "C" QEVGFX_API_EXPORT unsigned rrDeviceMapping(const char *name) {
     static constexpr NameValue kNames[] = {
-        {"CRT", QEV_OUT_CRT},     {"LCD", QEV_OUT_LCD},     {"TV", QEV_OUT_TV},     {"DVI", QEV_OUT_DVI},
-        {"HDMI", QEV_OUT_HDMI},   {"CRT-2", QEV_OUT_CRT2},  {"LCD-2", QEV_OUT_LCD2}, {"TV-2", QEV_OUT_TV2},
-        {"DVI-2", QEV_OUT_DVI2},  {"DP", QEV_OUT_DP},       {"DP-2", QEV_OUT_DP2},
+        {"CRT", QEV_OUT_CRT},    {"LCD", QEV_OUT_LCD},    {"TV", QEV_OUT_TV},      {"DVI", QEV_OUT_DVI},
+        {"HDMI", QEV_OUT_HDMI},  {"CRT-2", QEV_OUT_CRT2}, {"LCD-2", QEV_OUT_LCD2}, {"TV-2", QEV_OUT_TV2},
+        {"DVI-2", QEV_OUT_DVI2}, {"DP", QEV_OUT_DP},      {"DP-2", QEV_OUT_DP2},
     };
     if (name == nullptr)
         return 0;
@@ -741,8 +772,8 @@ extern "C" QEVGFX_API_EXPORT int rrGetOutputProperties(unsigned output, int kind
         int format = 0;
         unsigned long nitems = 0, after = 0;
         unsigned char *raw = nullptr;
-        if (XRRGetOutputProperty(dpy, id, props.get()[i], 0, 100, False, False, AnyPropertyType, &actualType,
-                                 &format, &nitems, &after, &raw) != Success) {
+        if (XRRGetOutputProperty(dpy, id, props.get()[i], 0, 100, False, False, AnyPropertyType, &actualType, &format,
+                                 &nitems, &after, &raw) != Success) {
             continue;
         }
         XPtr<unsigned char> data(raw);
@@ -775,8 +806,8 @@ extern "C" QEVGFX_API_EXPORT void rrSetOutputProperties(unsigned output, int kin
         if (kind == 29 || kind == 32) {
             const char *h = kind == 29 ? "ScaleH" : "PosH";
             const char *v = kind == 29 ? "ScaleV" : "PosV";
-            args.insert(args.end(), {"--set", h, std::to_string(value & 0xFFFFu), "--set", v,
-                                     std::to_string(value >> 16)});
+            args.insert(args.end(),
+                        {"--set", h, std::to_string(value & 0xFFFFu), "--set", v, std::to_string(value >> 16)});
         } else if (kind == 36) {
             for (const TuningItem &t : kTuningItems) {
                 if (t.item == item) {

@@ -12,7 +12,7 @@
 namespace qevtest {
 
 class FakeXServer {
-public:
+  public:
     enum class Answer {
         Normal, // status 1, output[i] = 1000 + i
         Error,  // a BadLength error instead of a reply
@@ -32,7 +32,7 @@ public:
     // Words of the last command request: request length and group.
     int last_length() const { return last_length_; }
 
-private:
+  private:
     void Serve();
 
     int listen_fd_ = -1;

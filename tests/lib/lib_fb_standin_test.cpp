@@ -29,31 +29,12 @@ TEST(FramebufferStandIn, OperationsReachTheSimulatedDevice) {
     auto r = qevtest::run({QEVTEST_FB_PROBE}, options);
     ASSERT_TRUE(r.ok()) << r.err;
     std::vector<std::string> expected = {
-        "randr 1 0",
-        "name 1 qevfb.ko",
-        "version 1 4 3 2 0 1",
-        "caps 1 146",
+        "randr 1 0",       "name 1 qevfb.ko",  "version 1 4 3 2 0 1", "caps 1 146",
         "chip 1 31240", // 0x7A08
-        "tvchip 1 17",
-        "tvslot 1 1",
-        "memory 1 128",
-        "bios 0",
-        "bios-date 0",
-        "save 0",
-        "sync 1",
-        "supported 1 7",
-        "connected 1 3",
-        "active 1 3",
-        "set-active 1",
-        "active 1 2",
-        "mode 1 2",
-        "samm-supported 0",
-        "primary 0",
-        "set-active2 0",
-        "set-video 1",
-        "video 1 3",
-        "resolution 1 32",
-        "after-close 0",
+        "tvchip 1 17",     "tvslot 1 1",       "memory 1 128",        "bios 0",        "bios-date 0",  "save 0",
+        "sync 1",          "supported 1 7",    "connected 1 3",       "active 1 3",    "set-active 1", "active 1 2",
+        "mode 1 2",        "samm-supported 0", "primary 0",           "set-active2 0", "set-video 1",  "video 1 3",
+        "resolution 1 32", "after-close 0",
     };
     EXPECT_EQ(expected, Lines(r.out)) << r.err;
 

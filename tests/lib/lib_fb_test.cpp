@@ -24,7 +24,7 @@ void SetKey(const char *key, const char *value) {
 }
 
 class Framebuffer : public ::testing::Test {
-public:
+  public:
     static void SetUpTestSuite() {
         unsetenv("DISPLAY");
         qevtest_fb_set_present(1);
@@ -37,8 +37,8 @@ TEST_F(Framebuffer, ChipIndexTable) {
     int id = 0;
     ASSERT_EQ(1, QEVGFX_Info_GetChipID(&id));
     EXPECT_EQ(QEV_CHIP_M400, id);
-    const std::pair<const char *, int> rows[] = {{"1", QEV_CHIP_A100}, {"6", QEV_CHIP_A220}, {"8", QEV_CHIP_M300},
-                                                 {"12", QEV_CHIP_M500}};
+    const std::pair<const char *, int> rows[] = {
+        {"1", QEV_CHIP_A100}, {"6", QEV_CHIP_A220}, {"8", QEV_CHIP_M300}, {"12", QEV_CHIP_M500}};
     for (auto [index, chip] : rows) {
         SetKey("chip_index", index);
         id = 0;

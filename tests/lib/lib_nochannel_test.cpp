@@ -91,21 +91,21 @@ TEST(NoChannel, SessionWithoutDisplayOrDeviceFailsEveryOperation) {
 }
 
 TEST(Library, ExportsTheInterfaceAndHidesTheHelpers) {
-    for (const char *name : {"QEVGFX_Open", "QEVGFX_Close", "QEVGFX_SetType", "QEVGFX_IsRandR",
-                             "QEVGFX_SaveCurrentSetting", "QEVGFX_DrvSync", "QEVGFX_Info_GetDriverName",
-                             "QEVGFX_Device_SetActiveState2", "InputCommand", "QEVGFXCommand", "rrCheckVersion",
-                             "rrGetOutputProperties", "rrSetOutputProperties", "rrGetDevSupportMode"})
+    for (const char *name :
+         {"QEVGFX_Open", "QEVGFX_Close", "QEVGFX_SetType", "QEVGFX_IsRandR", "QEVGFX_SaveCurrentSetting",
+          "QEVGFX_DrvSync", "QEVGFX_Info_GetDriverName", "QEVGFX_Device_SetActiveState2", "InputCommand",
+          "QEVGFXCommand", "rrCheckVersion", "rrGetOutputProperties", "rrSetOutputProperties", "rrGetDevSupportMode"})
         EXPECT_NE(nullptr, dlsym(RTLD_DEFAULT, name)) << name;
-    for (const char *name : {"GetChipID", "GetDriverName", "GetDeviceActiveState", "QEVSync", "DriverType",
-                             "OpenDev", "dpy", "RandRSupport", "res", "qevRRInfo", "find_display", "MakeAtom"})
+    for (const char *name : {"GetChipID", "GetDriverName", "GetDeviceActiveState", "QEVSync", "DriverType", "OpenDev",
+                             "dpy", "RandRSupport", "res", "qevRRInfo", "find_display", "MakeAtom"})
         EXPECT_EQ(nullptr, dlsym(RTLD_DEFAULT, name)) << name;
     EXPECT_EQ(1, qevtest_c_header_check());
 }
 
 TEST(RandRLayer, OutputNamesMapToTheirBits) {
     const std::pair<const char *, unsigned> rows[] = {
-        {"CRT", 0x1},     {"LCD", 0x2},    {"TV", 0x4},     {"DVI", 0x8},  {"HDMI", 0x10}, {"CRT-2", 0x20},
-        {"LCD-2", 0x80},  {"DVI-2", 0x100}, {"TV-2", 0x200}, {"DP", 0x800}, {"DP-2", 0x1000}};
+        {"CRT", 0x1},    {"LCD", 0x2},     {"TV", 0x4},     {"DVI", 0x8},  {"HDMI", 0x10},  {"CRT-2", 0x20},
+        {"LCD-2", 0x80}, {"DVI-2", 0x100}, {"TV-2", 0x200}, {"DP", 0x800}, {"DP-2", 0x1000}};
     for (auto [name, bit] : rows)
         EXPECT_EQ(bit, rrDeviceMapping(name)) << name;
     for (const char *name : {"HDTV", "HDTV-2", "tv", "CRT ", "VGA-1", ""})
@@ -138,7 +138,7 @@ TEST(RandRLayer, PropertyWritesRunTheirXrandrArguments) {
     };
     const Row rows[] = {
         {0x4, 23, 0, 0x2, {"--output", "TV", "--set", "Type", "PAL"}},
-        {0x40, 23, 0, 0x40, {"--output", "TV", "--set", "Type", "1080P"}},  // HDTV addresses TV
+        {0x40, 23, 0, 0x40, {"--output", "TV", "--set", "Type", "1080P"}}, // HDTV addresses TV
         {0x400, 23, 0, 0x20, {"--output", "TV-2", "--set", "Type", "1080I"}},
         {0x4, 23, 0, 0x3, {"--output", "TV"}}, // two bits: the bare line
         {0x200, 26, 0, 0x8, {"--output", "TV-2", "--set", "Signal", "YCbCr"}},

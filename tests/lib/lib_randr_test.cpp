@@ -41,7 +41,7 @@ void Xrandr(const Argv &args) {
 }
 
 template <class Suite> class RandRSession : public qevtest::XServerTest<Suite> {
-public:
+  public:
     static void SetUpTestSuite() {
         qevtest::XServerTest<Suite>::SetUpTestSuite();
         if (qevtest::XServerTest<Suite>::server().running())
@@ -57,7 +57,7 @@ public:
 // CRT, LCD and TV connected; CRT and LCD active; two CRTCs. The TV's size
 // and position ranges are widened for the property round trips.
 class RandR : public RandRSession<RandR> {
-public:
+  public:
     static qevtest::XServerOptions server_options() {
         qevtest::XServerOptions o;
         o.profile = WriteProfile("randr.profile", "tv.tv.size_max=30,30\ntv.tv.pos_max=10,10\n");
@@ -115,8 +115,8 @@ TEST_F(RandR, SwitchLinesHoldOnePiecePerSupportedOutput) {
 // Long mode names pass whole, both into entries and onto command lines.
 TEST_F(RandR, LongModeNames) {
     const std::string name = "qev_mode_with_a_name_well_beyond_nineteen_characters_1024x768";
-    Xrandr({"--newmode", name, "65.00", "1024", "1048", "1184", "1344", "768", "771", "777", "806", "-hsync",
-            "-vsync"});
+    Xrandr(
+        {"--newmode", name, "65.00", "1024", "1048", "1184", "1344", "768", "771", "777", "806", "-hsync", "-vsync"});
     Xrandr({"--addmode", "DVI", name});
     ASSERT_EQ(1, rrGetScreen()); // a fresh snapshot that knows the new mode
     int count = 0;
@@ -138,8 +138,12 @@ TEST_F(RandR, LongModeNames) {
     ASSERT_EQ(1, QEVGFX_Device_SetActiveState2(QEV_OUT_DVI, QEV_OUT_DVI, 0, &entry, nullptr));
     auto calls = xrandr.calls();
     ASSERT_EQ(1u, calls.size());
-    EXPECT_EQ(Join({Off("CRT"), Off("LCD"), Off("TV"), {"--output", "DVI", "--mode", huge, "--refresh", "60.0"},
-                    Off("DP"), Off("HDMI")}),
+    EXPECT_EQ(Join({Off("CRT"),
+                    Off("LCD"),
+                    Off("TV"),
+                    {"--output", "DVI", "--mode", huge, "--refresh", "60.0"},
+                    Off("DP"),
+                    Off("HDMI")}),
               calls[0]);
 }
 
@@ -339,7 +343,7 @@ TEST_F(RandR, PropertiesOfEachKind) {
 
 // An adapter with only CRT and LCD: the example line of the switch.
 class RandRTwoOutputs : public RandRSession<RandRTwoOutputs> {
-public:
+  public:
     static qevtest::XServerOptions server_options() {
         qevtest::XServerOptions o;
         o.profile = WriteProfile("two.profile", "supported=CRT,LCD\nconnected=CRT,LCD\nactive=CRT,LCD\nprimary=CRT\n");

@@ -30,7 +30,7 @@ std::string WriteProfile(const std::string &name, const std::string &text) {
 }
 
 class XChannel : public qevtest::XServerTest<XChannel> {
-public:
+  public:
     static qevtest::XServerOptions server_options() {
         qevtest::XServerOptions o;
         o.no_randr = true;
@@ -209,7 +209,7 @@ TEST_F(XChannel, SessionCalls) {
 // A server whose driver has no QEVGFX_API: each command prints Xlib's
 // missing-extension warning and fails; the connection stays usable.
 class MissingExtension : public qevtest::XServerTest<MissingExtension> {
-public:
+  public:
     static qevtest::XServerOptions server_options() {
         qevtest::XServerOptions o;
         o.driver = "dummy";

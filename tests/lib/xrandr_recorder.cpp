@@ -15,8 +15,11 @@ XrandrRecorder::XrandrRecorder(bool forward) : dir_("xrandr") {
     const char *path = std::getenv("PATH");
     old_path_ = path ? path : "/usr/bin:/bin";
     std::string script = "#!/bin/sh\n"
-                         "for a in \"$@\"; do printf '%s\\n' \"$a\"; done >> '" + dir_.file("calls") + "'\n"
-                         "echo '" + std::string(kEnd) + "' >> '" + dir_.file("calls") + "'\n";
+                         "for a in \"$@\"; do printf '%s\\n' \"$a\"; done >> '" +
+                         dir_.file("calls") +
+                         "'\n"
+                         "echo '" +
+                         std::string(kEnd) + "' >> '" + dir_.file("calls") + "'\n";
     if (forward)
         script += "PATH='" + old_path_ + "' exec xrandr \"$@\"\n";
     write_file(dir_.file("xrandr"), script);

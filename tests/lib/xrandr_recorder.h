@@ -12,7 +12,7 @@ namespace qevtest {
 using Argv = std::vector<std::string>;
 
 class XrandrRecorder {
-public:
+  public:
     // forward: also run the real xrandr with the same arguments.
     explicit XrandrRecorder(bool forward = false);
     ~XrandrRecorder(); // restores PATH
@@ -23,7 +23,7 @@ public:
     std::vector<Argv> calls() const;
     void clear();
 
-private:
+  private:
     TempDir dir_;
     std::string old_path_;
 };
