@@ -230,6 +230,7 @@ bool Device::same_file(int fd, const Identity &id) {
 
 int Device::open(int flags) {
     std::lock_guard lock(mu_);
+    const int saved_errno = errno;
     if (!ensure_model()) {
         errno = ENODEV;
         return -1;
@@ -263,6 +264,7 @@ int Device::open(int flags) {
     }
     fds_[fd] = Identity{st.st_dev, st.st_ino};
     open_count_.store(int(fds_.size()));
+    errno = saved_errno;
     return fd;
 }
 
