@@ -12,6 +12,7 @@
 #include "fb_device.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -167,12 +168,36 @@ void write_all(int fd, std::string_view text) {
 
 void message(const std::string &text) { write_all(STDERR_FILENO, "qevsim-fb: " + text + "\n"); }
 
+// A recursive lock that a forked child can make afresh: the child's thread
+// has a new id, so it could not release a recursive lock taken before fork.
+class ForkableLock {
+public:
+    ForkableLock() { init(); }
+    void init() {
+        pthread_mutexattr_t attr;
+        pthread_mutexattr_init(&attr);
+        pthread_mutexattr_settype(&attr, PTHREAD_MUTEX_RECURSIVE);
+        pthread_mutex_init(&m_, &attr);
+        pthread_mutexattr_destroy(&attr);
+    }
+    void lock() { pthread_mutex_lock(&m_); }
+    void unlock() { pthread_mutex_unlock(&m_); }
+
+private:
+    pthread_mutex_t m_;
+};
+
 class Device {
 public:
     int open(int flags);
     bool is_device(int fd);
     int ioctl(int fd, unsigned long request, void *arg);
     void forget(int fd);
+    // Held across fork, so that a child never inherits it taken by another
+    // thread.
+    void before_fork() { mu_.lock(); }
+    void after_fork_parent() { mu_.unlock(); }
+    void after_fork_child() { mu_.init(); }
 
 private:
     struct Identity {
@@ -186,7 +211,7 @@ private:
     void journal_append(int jfd, const Io &io, const void *arg);
     void log(unsigned long request, const Io *io, const std::string &in, const void *arg, int rc, int err);
 
-    std::recursive_mutex mu_;
+    ForkableLock mu_;
     QevSimModel *model_ = nullptr;
     bool unusable_ = false;  // the profile was refused; said once
     bool journal_warned_ = false;
@@ -195,10 +220,17 @@ private:
     std::atomic<int> open_count_{0};
 };
 
+Device *g_device;
+
 Device &device() {
     // Never destroyed: other libraries may open or close files from their
     // own exit handlers, after static destructors ran.
-    static Device *d = new Device;
+    static Device *d = [] {
+        g_device = new Device;
+        pthread_atfork([] { g_device->before_fork(); }, [] { g_device->after_fork_parent(); },
+                       [] { g_device->after_fork_child(); });
+        return g_device;
+    }();
     return *d;
 }
 
