@@ -167,6 +167,21 @@ extern "C" char *qevsim_model_dump_json(const QevSimModel *m) {
     j.num("rotate_type", s.rotate_type);
     j.num("rotate_degree", s.rotate_degree);
     j.num("reflect", s.reflect);
+    j.open("xv", '{');
+    for (int i = 0; i < kXvAttrCount; i++) {
+        j.open(xv_key(i), '{');
+        j.num("offered", (s.xv_offered >> i) & 1);
+        j.num("min", s.xv[i].min);
+        j.num("max", s.xv[i].max);
+        j.num("value", s.xv[i].value);
+        j.close('}');
+    }
+    j.close('}');
+    j.open("overlay", '{');
+    j.num("status", qevsim_model_overlay_status(m));
+    j.num("forced", s.overlay_force);
+    j.num("ports_playing", s.overlay_playing);
+    j.close('}');
     j.num("video_device", s.video_device);
     j.num("sync_count", s.sync_count);
     j.close('}');

@@ -52,6 +52,13 @@ struct Component {
     int32_t version[4] = {0, 0, 0, 0};
 };
 
+// Colour attributes of the Xv overlay adaptor, in the order hue, saturation,
+// brightness, contrast (the QEVSIM_XV_* indices of qevsim_model.h).
+constexpr int kXvAttrCount = 4;
+struct XvAttr {
+    int32_t min, max, value;
+};
+
 struct ModeDef {
     int w, h, hz;
 };
@@ -90,6 +97,14 @@ struct State {
 
     uint32_t video_device = 0;
     uint32_t sync_count = 0;
+
+    // Xv overlay: the attributes the overlay adaptor offers (bits 1 << index),
+    // their ranges and values; the overlay status is forced (0 off, 1 on) or
+    // follows the ports showing video (-1).
+    uint32_t xv_offered = 0xf;
+    XvAttr xv[kXvAttrCount] = {{-180, 180, 0}, {0, 20000, 10000}, {0, 10000, 5000}, {0, 20000, 10000}};
+    int32_t overlay_force = -1;
+    int32_t overlay_playing = 0;
 };
 
 // ---- state.cpp -------------------------------------------------------------
@@ -145,6 +160,11 @@ struct UnionMode {
 std::vector<UnionMode> mode_union(const State &s);
 // Current mode of an output (its preferred mode until one is set).
 void current_mode(const State &s, unsigned bit, int *w, int *h, int *mhz);
+
+// ---- xv.cpp ----------------------------------------------------------------
+// Profile key stem of an attribute ("hue" .. "contrast") and its Xv name.
+const char *xv_key(int index);
+const char *xv_name(int index);
 
 // ---- profile.cpp -----------------------------------------------------------
 // Parses and applies one profile value. Returns "" or the reason of a refusal.

@@ -115,6 +115,7 @@ constexpr Named kSignals[] = {{"Composite", 0x1},  {"SVideo", 0x2},  {"S-Video",
                               {"YCbCrSC", 0x100}};
 constexpr Named kTuningItems[] = {{"FFilter", 0x1},    {"AFFilterValue", 0x2}, {"Brightness", 0x4},
                                   {"Contrast", 0x8},   {"Saturation", 0x10},   {"Tint", 0x20}};
+constexpr Named kXvAttributes[] = {{"Hue", 0x1}, {"Saturation", 0x2}, {"Brightness", 0x4}, {"Contrast", 0x8}};
 constexpr Named kSettingItems[] = {{"FFilter", 0x1}, {"AFFilter", 0x2}, {"DotCrawl", 0x4}, {"Aspect", 0x8}};
 
 template <size_t N>
@@ -307,6 +308,30 @@ void add_output_keys(std::map<std::string, Handler> &k) {
     }
 }
 
+void add_xv_keys(std::map<std::string, Handler> &k) {
+    k["xv.attributes"] = [](State &s, const std::string &v) {
+        return parse_named_mask(kXvAttributes, v, 0xf, &s.xv_offered);
+    };
+    for (int i = 0; i < kXvAttrCount; i++) {
+        std::string p = std::string("xv.") + xv_key(i);
+        k[p + "_range"] = [i](State &s, const std::string &v) -> std::string {
+            int32_t r[2];
+            std::string err = parse_ints(v, 2, -2147483647LL, 2147483647LL, r);
+            if (err.empty() && r[0] > r[1])
+                err = "bad value: minimum above maximum";
+            if (err.empty()) {
+                s.xv[i].min = r[0];
+                s.xv[i].max = r[1];
+            }
+            return err;
+        };
+        k[p] = [i](State &s, const std::string &v) -> std::string {
+            return parse_int(v, -2147483647LL, 2147483647LL, &s.xv[i].value) ? ""
+                                                                               : range_reason(-2147483647LL, 2147483647LL);
+        };
+    }
+}
+
 Handler flag(int32_t State::*field) {
     return [field](State &s, const std::string &v) -> std::string {
         return parse_bool(v, &(s.*field)) ? "" : "bad value: expected 0 or 1";
@@ -469,6 +494,7 @@ const std::map<std::string, Handler> &keys() {
         };
         add_tv_keys(k);
         add_output_keys(k);
+        add_xv_keys(k);
         return k;
     }();
     return table;
@@ -540,6 +566,15 @@ bool check_consistency(State &s, const std::map<std::string, int> &given, Violat
                     return fail(p + kItemKeys[i], std::string("exceeds ") + p + kItemKeys[i] + "_max");
                 g.tuning[i] = g.tuning_max[i];
             }
+    }
+    for (int i = 0; i < kXvAttrCount; i++) {
+        XvAttr &a = s.xv[i];
+        std::string key = std::string("xv.") + xv_key(i);
+        if (a.value >= a.min && a.value <= a.max)
+            continue;
+        if (in(key))
+            return fail(key, "not in " + key + "_range");
+        a.value = a.value < a.min ? a.min : a.max;
     }
     for (int i = 0; i < kOutputCount; i++) {
         unsigned bit = 1u << i;

@@ -119,6 +119,35 @@ int qevsim_model_apply_option(QevSimModel *m, const char *key, const char *value
  * (secondary output bit, width, height, refresh Hz). */
 int qevsim_model_fb_ioctl(QevSimModel *m, unsigned long request, void *arg);
 
+/* ---- Xv overlay ------------------------------------------------------------
+ * The colour attributes of the overlay adaptor ("XV_SWOV") and the overlay
+ * status that the texture adaptor reports as "XV_OVERLAYSTATUS". Ranges and
+ * values come from the profile keys xv.attributes and xv.NAME_range / xv.NAME. */
+#define QEVSIM_XV_HUE 0
+#define QEVSIM_XV_SATURATION 1
+#define QEVSIM_XV_BRIGHTNESS 2
+#define QEVSIM_XV_CONTRAST 3
+#define QEVSIM_XV_COUNT 4
+typedef struct QevSimXvAttribute {
+    const char *name; /* "XV_HUE", "XV_SATURATION", "XV_BRIGHTNESS", "XV_CONTRAST" */
+    int offered;      /* the overlay adaptor lists it */
+    int min, max, value;
+} QevSimXvAttribute;
+/* Returns 1 and fills out for index 0..QEVSIM_XV_COUNT-1, else 0. */
+int qevsim_model_xv_attribute(const QevSimModel *m, int index, QevSimXvAttribute *out);
+/* Index of an attribute name (exact Xv name), or -1. */
+int qevsim_model_xv_index(const char *name);
+/* Returns 1 when taken; 0 when the attribute is not offered or value lies
+ * outside its range (state unchanged). */
+int qevsim_model_xv_set(QevSimModel *m, int index, int value);
+/* The number of overlay ports showing video now (the driver's count). */
+void qevsim_model_set_overlay_playing(QevSimModel *m, int ports);
+/* -1: the status follows the ports showing video; 0: forced off; 1: forced on. */
+void qevsim_model_force_overlay(QevSimModel *m, int mode);
+int qevsim_model_overlay_forced(const QevSimModel *m);
+/* 1 while a video overlay is shown (or forced on), else 0. */
+int qevsim_model_overlay_status(const QevSimModel *m);
+
 /* ---- inspection ----------------------------------------------------------- */
 
 /* The whole state as JSON (stable key order); caller frees with free(). */
