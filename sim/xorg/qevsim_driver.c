@@ -16,6 +16,7 @@
 #include <xf86Module.h>
 
 #include "qev/outputs.h"
+#include "qevsim_control_proto.h"
 
 #define QEVSIM_VERSION_MAJOR 1
 #define QEVSIM_VERSION_MINOR 0
@@ -89,6 +90,7 @@ static DriverRec qevsim_driver = {
 
 static const ExtensionModule qevsim_extensions[] = {
     {qevsim_ext_init, QEVGFX_EXTENSION_NAME, NULL},
+    {qevsim_ctl_init, QEVSIM_CONTROL_EXTENSION_NAME, NULL},
 };
 
 static XF86ModuleVersionInfo qevsim_version_info = {
@@ -118,7 +120,7 @@ static void *qevsim_setup(void *module, void *opts, int *errmaj, int *errmin)
     }
     done = TRUE;
     xf86AddDriver(&qevsim_driver, module, HaveDriverFuncs);
-    LoadExtensionList(qevsim_extensions, 1, FALSE);
+    LoadExtensionList(qevsim_extensions, (int)(sizeof qevsim_extensions / sizeof qevsim_extensions[0]), FALSE);
     return (void *)1;
 }
 
@@ -408,6 +410,8 @@ static Bool qevsim_screen_init(ScreenPtr screen, int argc, char **argv)
     if (!xf86CrtcScreenInit(screen))
         return FALSE;
     qevsim_randr_screen_init(screen);
+    if (!qevsim_xv_screen_init(screen))
+        return FALSE;
     /* Listed before the first mode set, so that the layout it reports to
      * the model covers this screen too. */
     if (g_num_screens < QEVSIM_MAX_SCREENS)

@@ -47,7 +47,7 @@ static int inputs_of(uint32_t group, uint32_t function)
     return QEVSIM_LOG_INPUTS; /* unknown command: keep its first words */
 }
 
-static void log_command(const QevCommandBlock *block)
+static void log_command(const QevCommandBlock *block, QevSimFaultKind fault)
 {
     QevSimLogEntry *e;
     int n = inputs_of(block->group, block->function);
@@ -64,6 +64,7 @@ static void log_command(const QevCommandBlock *block)
     e->status = block->status;
     e->ninputs = n < QEVSIM_LOG_INPUTS ? n : QEVSIM_LOG_INPUTS;
     memcpy(e->input, block->input, (size_t)e->ninputs * sizeof e->input[0]);
+    e->fault = fault;
 }
 
 int qevsim_log_count(void) { return g_log_len; }
@@ -77,13 +78,22 @@ const QevSimLogEntry *qevsim_log_get(int index)
 
 void qevsim_log_clear(void) { g_log_start = g_log_len = 0; }
 
-void qevsim_run_command(QevCommandBlock *block)
+static void run_command(QevCommandBlock *block, QevSimFaultKind fault)
 {
     block->status = 0;
     memset(block->output, 0, sizeof block->output);
+    if (fault == QEVSIM_FAULT_STATUS0 || fault == QEVSIM_FAULT_XERROR) {
+        log_command(block, fault); /* refused before the model sees it */
+        return;
+    }
     qevsim_model_command(qevsim_model(), block);
-    log_command(block);
+    log_command(block, fault);
     qevsim_model_changed();
+}
+
+void qevsim_run_command(QevCommandBlock *block)
+{
+    run_command(block, QEVSIM_FAULT_NONE);
 }
 
 /* ---- the request --------------------------------------------------------- */
@@ -100,6 +110,8 @@ static int qevsim_command_request(ClientPtr client, Bool swapped)
     const QevCommandReq *req;
     QevCommandBlock block;
     QevCommandReply rep;
+    QevSimFault fault;
+    uint32_t units = QEV_REPLY_EXTRA_UNITS;
 
     if (((const xReq *)client->requestBuffer)->data != QEVGFX_MINOR_COMMAND)
         return BadRequest;
@@ -110,12 +122,17 @@ static int qevsim_command_request(ClientPtr client, Bool swapped)
     if (swapped) /* group, function, reserved and the inputs */
         swap_words(&block, 3 + QEV_CMD_INPUTS);
 
-    qevsim_run_command(&block);
+    fault = qevsim_fault_find(block.group, block.function);
+    run_command(&block, fault.kind);
+    if (fault.kind == QEVSIM_FAULT_XERROR)
+        return BadImplementation;
+    if (fault.kind == QEVSIM_FAULT_SHORTREPLY || fault.kind == QEVSIM_FAULT_LONGREPLY)
+        units = (uint32_t)fault.units;
 
     memset(&rep, 0, sizeof rep);
     rep.type = X_Reply;
     rep.sequence = (uint16_t)client->sequence;
-    rep.length = QEV_REPLY_EXTRA_UNITS;
+    rep.length = units;
     rep.block = block;
     if (swapped) {
         Bool text = block.group == QEV_CMD_GetDriverName_GROUP && block.function == QEV_CMD_GetDriverName_FN;
@@ -128,7 +145,19 @@ static int qevsim_command_request(ClientPtr client, Bool swapped)
         else
             swap_words(rep.block.output, QEV_CMD_OUTPUTS);
     }
-    WriteToClient(client, sizeof rep, &rep);
+    if (units <= QEV_REPLY_EXTRA_UNITS) {
+        WriteToClient(client, (int)(32 + 4 * units), &rep);
+    } else {
+        /* A longer reply: the block followed by zero units. */
+        static const char zeros[1024];
+        size_t rest = 4 * (size_t)(units - QEV_REPLY_EXTRA_UNITS);
+        WriteToClient(client, sizeof rep, &rep);
+        while (rest > 0) {
+            size_t n = rest < sizeof zeros ? rest : sizeof zeros;
+            WriteToClient(client, (int)n, zeros);
+            rest -= n;
+        }
+    }
     return Success;
 }
 

@@ -59,6 +59,22 @@ void qevsim_sync_model_from_randr(ScrnInfoPtr scrn);
 
 void qevsim_ext_init(void); /* extension init proc, registered at module setup */
 
+/* Faults the run-time control injects into the answers of QEVGFX_API. */
+typedef enum {
+    QEVSIM_FAULT_NONE,
+    QEVSIM_FAULT_STATUS0,    /* status 0, the command is not carried out */
+    QEVSIM_FAULT_XERROR,     /* an X error (BadImplementation) instead of a reply */
+    QEVSIM_FAULT_SHORTREPLY, /* a reply with fewer than 510 extra units */
+    QEVSIM_FAULT_LONGREPLY,  /* a reply with more than 510 extra units */
+} QevSimFaultKind;
+typedef struct QevSimFault {
+    QevSimFaultKind kind;
+    int units; /* extra units of a short or long reply */
+} QevSimFault;
+/* The fault for a command: one set for its code, else one set for all. */
+QevSimFault qevsim_fault_find(uint32_t group, uint32_t function);
+const char *qevsim_fault_name(int kind);
+
 /* The request log: every command the extension received, oldest first. */
 #define QEVSIM_LOG_INPUTS 8
 typedef struct QevSimLogEntry {
@@ -66,6 +82,7 @@ typedef struct QevSimLogEntry {
     int32_t status;
     int ninputs;                       /* inputs kept (at most QEVSIM_LOG_INPUTS) */
     int32_t input[QEVSIM_LOG_INPUTS];
+    int fault;                         /* QevSimFaultKind that shaped the answer */
 } QevSimLogEntry;
 int qevsim_log_count(void);
 const QevSimLogEntry *qevsim_log_get(int index);
@@ -74,5 +91,13 @@ void qevsim_log_clear(void);
 /* Runs one command block through the model, logs it and reflects model
  * changes into RandR (used by every extension that carries commands). */
 void qevsim_run_command(QevCommandBlock *block);
+
+/* ---- QEVSIM_CONTROL extension (qevsim_ctl.c) ----------------------------- */
+
+void qevsim_ctl_init(void); /* extension init proc, registered at module setup */
+
+/* ---- Xv adaptors (qevsim_xv.c) ------------------------------------------- */
+
+Bool qevsim_xv_screen_init(ScreenPtr screen);
 
 #endif /* QEVSIM_INTERNAL_H */
