@@ -147,11 +147,14 @@ protected:
     }
     Words get(uint32_t request, int nout, const std::string &in = "-") { return words(ask(request, nout, in)); }
 
-    // Runs writes (after an open) and then reads the block back.
+    // Runs writes (after an open) and then reads the block back. replies
+    // gets one line per step, "<missing>" for steps that printed nothing.
     Block state_after(Steps steps, Lines *replies = nullptr) {
         Lines out = run(steps.read_state());
-        if (replies)
+        if (replies) {
             *replies = out;
+            replies->resize(std::max(out.size(), steps.v.size()), "<missing>");
+        }
         return out.empty() ? Block() : Block::from(words(out.back()));
     }
 
@@ -290,6 +293,7 @@ TEST_F(StandIn, UnknownRequestsAndNullRecords) {
     EXPECT_EQ(ask(QEV_FB_REQUEST(0xff), 1), "ioctl -1 ENOTTY");
     EXPECT_EQ(ask(0x4600, 1), "ioctl -1 ENOTTY");  // a kernel framebuffer request
     Lines out = run(Steps().open().step({"ioctl_null", hex(QEV_FB_ChipInfo), "ioctl_null", "6"}));
+    ASSERT_FALSE(out.empty());
     EXPECT_EQ(out, (Lines{out[0], "ioctl -1 EFAULT", "ioctl -1 ENOTTY"}));
 }
 
@@ -549,7 +553,9 @@ TEST_F(StandIn, StateJournalSeesWritesOfAnotherProcessWhileOpen) {
     Steps steps = Steps().open().req(QEV_FB_WriteVideoDevice, 0, "3").step({"fork"});
     steps.req(QEV_FB_WriteVideoDevice, 0, "9").step({"end"}).req(QEV_FB_ReadVideoDevice, 1);
     Lines out = run(steps, {"QEVSIM_FB_STATE=" + dir_.file("fb0.state")});
+    ASSERT_FALSE(out.empty());
     EXPECT_EQ(out, (Lines{out[0], "ioctl 0", "ioctl 0", "child 0", "ioctl 0 00000009"}));
     out = run(steps);
+    ASSERT_FALSE(out.empty());
     EXPECT_EQ(out, (Lines{out[0], "ioctl 0", "ioctl 0", "child 0", "ioctl 0 00000003"}));
 }
