@@ -115,6 +115,80 @@ QEVGFX_API_EXPORT int rrGetPrimaryDevice(unsigned int *output);
 QEVGFX_API_EXPORT int rrGetOutputProperties(unsigned int output, int kind, unsigned int item, unsigned int *value);
 QEVGFX_API_EXPORT void rrSetOutputProperties(unsigned int output, int kind, unsigned int item, unsigned int value);
 
+/* ---- display modes, rotation and scaling (X channel only) ---------------- */
+
+/* record: word 0 mode identifier (4095 past the end of the list), 1 width,
+ * 2 height, 3 number N of refresh rates (at most 10), 4..3+N the rates in Hz. */
+QEVGFX_API_EXPORT int QEVGFX_DISPLAY_EnumModes(int index, int record[14]);
+QEVGFX_API_EXPORT int QEVGFX_DISPLAY_GetCurrentMode(int record[5]);
+/* type: 1 SW, 2 HW; degree: 1 normal, 2 CCW, 4 UD, 8 CW. */
+QEVGFX_API_EXPORT int QEVGFX_DISPLAY_GetRotateDegree(int *type, int *degree);
+QEVGFX_API_EXPORT int QEVGFX_DISPLAY_GetRotateCaps(int selector, int *caps);
+/* Writes the rotation as Device options of the X configuration; it takes
+ * effect when the X server restarts. */
+QEVGFX_API_EXPORT int QEVGFX_DISPLAY_SetRotateDegree(int type, int degree);
+QEVGFX_API_EXPORT int SetRotationInfo(int type, int degree);
+/* Per output, through RandR. mode->name receives a heap copy. */
+QEVGFX_API_EXPORT int QEVGFX_DISPLAY_GetDevCurMode(unsigned int output, RRModeEntry *mode);
+/* *modes: a malloc'ed array of *count entries owned by the caller
+ * (rrFreeModeEntries); NULL and 0 when the output lists none. */
+QEVGFX_API_EXPORT int QEVGFX_DISPLAY_GetDevSupportMode(unsigned int output, int *count, RRModeEntry **modes);
+/* RandR rotation bits: 1 normal, 2 left, 4 inverted, 8 right (16, 32 reflections). */
+QEVGFX_API_EXPORT int QEVGFX_DISPLAY_GetDevCurRotation(unsigned int output, int *rotation);
+QEVGFX_API_EXPORT int QEVGFX_DISPLAY_GetDevSupRotation(unsigned int output, int *rotations);
+QEVGFX_API_EXPORT int QEVGFX_DISPLAY_SetDevRotationDeg(unsigned int outputs, int degree);
+/* width and height are not used; refresh 0 keeps xrandr's choice. */
+QEVGFX_API_EXPORT int QEVGFX_DISPLAY_SetDevMode(unsigned int output, const char *modeName, int width, int height,
+                                                float refresh);
+QEVGFX_API_EXPORT int QEVGFX_DISPLAY_GetCurrentScale(unsigned int output, double scale[2]);
+QEVGFX_API_EXPORT int QEVGFX_DISPLAY_SetScale(unsigned int output, double sx, double sy);
+
+/* ---- flat panel ---------------------------------------------------------- */
+
+/* panel: an output bit (the LCD is 0x2). Pairs are horizontal, vertical. */
+QEVGFX_API_EXPORT int QEVGFX_Panel_GetInfo(unsigned int panel, int info[5]);
+QEVGFX_API_EXPORT int QEVGFX_Panel_GetSupportExpandState(unsigned int panel, int *supported);
+/* state: 0 expand, 1 centre. */
+QEVGFX_API_EXPORT int QEVGFX_Panel_GetExpandState(unsigned int panel, int *state);
+QEVGFX_API_EXPORT int QEVGFX_Panel_SetExpandState(unsigned int panel, int state);
+QEVGFX_API_EXPORT int QEVGFX_Panel_GetMaxViewSize(unsigned int panel, int size[2]);
+QEVGFX_API_EXPORT int QEVGFX_Panel_GetViewSize(unsigned int panel, int size[2]);
+QEVGFX_API_EXPORT int QEVGFX_Panel_SetViewSize(unsigned int panel, int h, int v);
+QEVGFX_API_EXPORT int QEVGFX_Panel_GetMaxViewPosition(unsigned int panel, int pos[2]);
+QEVGFX_API_EXPORT int QEVGFX_Panel_GetViewPosition(unsigned int panel, int pos[2]);
+QEVGFX_API_EXPORT int QEVGFX_Panel_SetViewPosition(unsigned int panel, int h, int v);
+
+/* ---- TV encoder ---------------------------------------------------------- */
+
+/* tv: 0x4 TV, 0x40 HDTV, 0x200 TV-2, 0x400 HDTV-2. Standards, signal types,
+ * tuning items (0x1 flicker filter mode, 0x2 adaptive flicker filter level,
+ * 0x4 brightness, 0x8 contrast, 0x10 saturation, 0x20 tint) and setting items
+ * (0x1 flicker filter, 0x2 adaptive flicker filter, 0x4 dot crawl, 0x8 aspect)
+ * are bits. A value of 65535 asks the driver for its default. */
+QEVGFX_API_EXPORT int QEVGFX_TV_GetSupportStandard(unsigned int tv, unsigned int *mask);
+QEVGFX_API_EXPORT int QEVGFX_TV_GetStandard(unsigned int tv, unsigned int *standard);
+QEVGFX_API_EXPORT int QEVGFX_TV_SetStandard(unsigned int tv, unsigned int standard);
+QEVGFX_API_EXPORT int QEVGFX_TV_GetSupportSignalType(unsigned int tv, unsigned int *mask);
+QEVGFX_API_EXPORT int QEVGFX_TV_GetSignalType(unsigned int tv, unsigned int *type);
+QEVGFX_API_EXPORT int QEVGFX_TV_SetSignalType(unsigned int tv, unsigned int type);
+QEVGFX_API_EXPORT int QEVGFX_TV_GetMaxViewSize(unsigned int tv, int size[2]);
+QEVGFX_API_EXPORT int QEVGFX_TV_GetViewSize(unsigned int tv, int size[2]);
+QEVGFX_API_EXPORT int QEVGFX_TV_SetViewSize(unsigned int tv, int h, int v);
+QEVGFX_API_EXPORT int QEVGFX_TV_GetMaxViewPosition(unsigned int tv, int pos[2]);
+QEVGFX_API_EXPORT int QEVGFX_TV_GetViewPosition(unsigned int tv, int pos[2]);
+QEVGFX_API_EXPORT int QEVGFX_TV_SetViewPosition(unsigned int tv, int h, int v);
+/* items: OR'ed into the caller's word, which the caller clears. */
+QEVGFX_API_EXPORT int QEVGFX_TV_GetSupportTuningCaps(unsigned int tv, unsigned int *items);
+QEVGFX_API_EXPORT int QEVGFX_TV_GetTuningItemMaxValue(unsigned int tv, unsigned int item, int *max);
+QEVGFX_API_EXPORT int QEVGFX_TV_GetTuningItemValue(unsigned int tv, unsigned int item, int *value);
+QEVGFX_API_EXPORT int QEVGFX_TV_SetTuningItemValue(unsigned int tv, unsigned int item, int value);
+QEVGFX_API_EXPORT int QEVGFX_TV_GetSupportSettingCaps(unsigned int tv, unsigned int *items);
+QEVGFX_API_EXPORT int QEVGFX_TV_GetSettingItemState(unsigned int tv, unsigned int item, int *state);
+QEVGFX_API_EXPORT int QEVGFX_TV_SetSettingItemState(unsigned int tv, unsigned int item, int state);
+/* Command group of the TV functions for a TV output: 23 HDTV, 25 TV-2,
+ * 26 HDTV-2, 21 otherwise. */
+QEVGFX_API_EXPORT int GetTVFunctionID(unsigned int tv);
+
 #ifdef __cplusplus
 }
 #endif

@@ -59,4 +59,35 @@ int QueryWord(int group, int function, int *out);
 
 } // namespace qev
 
+// ---- picture adjustment and display families (display, panel, TV) ----------
+
+#include "qev/outputs.h"
+
+namespace qev {
+
+// RandR name of the output a single output bit addresses; the HDTV outputs are
+// driven through "TV" and "TV-2". nullptr for 0, sets and unknown bits.
+inline const char *RandROutputName(unsigned bit) {
+    if (bit == QEV_OUT_HDTV)
+        bit = QEV_OUT_TV;
+    else if (bit == QEV_OUT_HDTV2)
+        bit = QEV_OUT_TV2;
+#define QEV_RANDR_NAME_ROW_(name, b) \
+    if (bit == unsigned(b))          \
+        return name;
+    QEV_RANDR_OUTPUT_TABLE(QEV_RANDR_NAME_ROW_)
+#undef QEV_RANDR_NAME_ROW_
+    return nullptr;
+}
+
+// Little-endian u32 store into a framebuffer record.
+inline void PutLE32(unsigned char *p, uint32_t v) {
+    p[0] = uint8_t(v);
+    p[1] = uint8_t(v >> 8);
+    p[2] = uint8_t(v >> 16);
+    p[3] = uint8_t(v >> 24);
+}
+
+} // namespace qev
+
 #endif
