@@ -12,6 +12,9 @@
 
 namespace qevtest {
 
+// The control panel's "X must restart" marker.
+inline constexpr const char* kRestartMarker = "/etc/X11/.XWindowNeedtobeRestart";
+
 struct XServerOptions {
     std::string profile;  // Device option "Profile" (a path); empty: the driver's default
     bool no_randr = false;  // -extension RANDR
@@ -42,7 +45,9 @@ public:
     void stop();
     // Stops and starts again from the configuration file as it is now (it is
     // not rewritten, so edits made by the code under test take effect). The
-    // previous display number is tried first.
+    // previous display number is tried first. Inside the sandbox the restart
+    // marker (kRestartMarker) is removed in between, as a display manager
+    // removes it when X restarts.
     bool restart(std::string* error = nullptr);
 
     bool running() const;
