@@ -12,4 +12,5 @@ $SUDO apt-get install -y -qq --no-install-recommends \
   libx11-dev libxext-dev libxrandr-dev libxv-dev libxinerama-dev \
   x11-xserver-utils x11-utils xdotool imagemagick \
   libgtk2.0-dev libdbus-glib-1-dev \
-  util-linux >/dev/null
+  util-linux \
+  lxrandr arandr >/dev/null
