@@ -189,6 +189,37 @@ QEVGFX_API_EXPORT int QEVGFX_TV_SetSettingItemState(unsigned int tv, unsigned in
  * 26 HDTV-2, 21 otherwise. */
 QEVGFX_API_EXPORT int GetTVFunctionID(unsigned int tv);
 
+/* ---- multi-screen (SAMM) and clone (Gemel) ------------------------------ */
+
+/* Output bits of the two screens; position of the secondary: 0 right of the
+ * primary, 1 left, 2 above, 3 below. With RandR the layout is made at once;
+ * without it the X configuration is rewritten (effective when the X server
+ * restarts); on the framebuffer channel the driver is told. */
+QEVGFX_API_EXPORT int QEVGFX_SAMM_Enable(int primary, int secondary, int position);
+QEVGFX_API_EXPORT int QEVGFX_SAMM_Disable(int primary, int secondary, int position);
+/* layout: primary bit, secondary bit, position (255: none of the four). */
+QEVGFX_API_EXPORT int QEVGFX_SAMM_GetScreenLayout(int layout[3]);
+/* Framebuffer channel only: the driver fills the caller's record (four
+ * 32-bit words each). */
+QEVGFX_API_EXPORT int QEVGFX_SAMM_GetFbSammInfo(void *record);
+QEVGFX_API_EXPORT int QEVGFX_SAMM_Second_Mode(void *record);
+/* The RandR route of enable and disable (position ignored by the second);
+ * both return 1, and do nothing without RandR. */
+QEVGFX_API_EXPORT int RRSetScreenLayout(int primary, int secondary, int position);
+QEVGFX_API_EXPORT int RRClearScreenLayout(int primary, int secondary, int position);
+/* The output of the clone pair that shows the video overlay (X channel). */
+QEVGFX_API_EXPORT int QEVGFX_Gemel_GetVideoOutputDevice(int *output);
+QEVGFX_API_EXPORT int QEVGFX_Gemel_SetVideoOutputDevice(int output);
+/* 1 or 2: outputs of a clone pair that can show video. */
+QEVGFX_API_EXPORT int QEVGFX_Gemel_GetMaxVideoOutput(int *count);
+/* The X configuration (/etc/X11/XF86Config, else /etc/X11/xorg.conf): 1 when
+ * its layout turns Xinerama on; Option lines of its first Device section. */
+QEVGFX_API_EXPORT int IsXineramaExist(void);
+QEVGFX_API_EXPORT int InsertNewDeviceOption(const char *name, const char *value);
+QEVGFX_API_EXPORT int DeleteDeviceOption(const char *name);
+
+/* ---- end of multi-screen and clone --------------------------------------- */
+
 #ifdef __cplusplus
 }
 #endif

@@ -1,0 +1,386 @@
+// The multi-screen file route without an X server: the rewrite of
+// /etc/X11/xorg.conf (the sandbox's scratch copy) with the working and
+// backup copies in HOME, the layout read back from the file, the
+// device-option editors and the Xinerama query.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "qev/family.h"
+#include "qev/outputs.h"
+#include "qevgfx.h"
+#include "samm_test_util.h"
+
+namespace {
+
+using namespace sammtest;
+namespace ss = qev::samm;
+
+int Count(const std::string &text, const std::string &what) {
+    int n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++n;
+    return n;
+}
+
+class FileRoute : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ResetGlobals();
+        ::unlink(WorkingCopy().c_str());
+        ::unlink(Backup().c_str());
+        ::unlink("/etc/X11/XF86Config");
+    }
+    static void Write(const std::string &text) { ASSERT_TRUE(qevtest::write_file(kConfigPath, text)); }
+    static int Enable(int primary, int secondary, int position, const ss::DeviceFacts &f = PlainChip()) {
+        return ss::FileRouteEnable(primary, secondary, position, f);
+    }
+    static int Disable() { return ss::FileRouteDisable(PlainChip()); }
+};
+
+const std::string kEnabled =
+    "Section \"Device\"\n\tIdentifier \"Card0\"\n\tOption \"ActiveDevice\"\t\"CRT, LCD\"\n\tBusID \"PCI:1:0:0\"\n"
+    "\tScreen 0\nEndSection\n\n"
+    "Section \"Monitor\"\n\tIdentifier \"Monitor0\"\nEndSection\n\n"
+    "Section \"Screen\"\n\tIdentifier \"Screen0\"\n\tDevice \"Card0\"\n\tMonitor \"Monitor0\"\n\tDefaultDepth 24\n"
+    "EndSection\n\n"
+    "Section \"ServerLayout\"\n\tIdentifier \"Layout0\"\n\tScreen \"Screen0\"\n"
+    "\tScreen\t\"Screen0-scrn2\" RightOf \"Screen0\"\n\tOption \"Xinerama\"\nEndSection\n\n"
+    "Section \"Screen\"\n\tIdentifier \"Screen0-scrn2\"\n\tDevice \"Card0-scrn2\"\n\tMonitor \"Monitor0-scrn2\"\n"
+    "\tDefaultDepth 24\nEndSection\n\n"
+    "Section \"Device\"\n\tIdentifier \"Card0-scrn2\"\n\tOption \"ActiveDevice\"\t\"CRT, LCD\"\n"
+    "\tBusID \"PCI:1:0:0\"\n\tScreen 1\nEndSection\n\n"
+    "Section \"Monitor\"\n\tIdentifier \"Monitor0-scrn2\"\nEndSection\n";
+
+// Rewritten sections come back in normal form: one empty line in front of
+// the Section line, so the file now starts with an empty line.
+const std::string kDisabled =
+    "\nSection \"Device\"\n\tIdentifier \"Card0\"\n\tOption \"ActiveDevice\"\t\"CRT, LCD\"\nEndSection\n\n"
+    "Section \"Monitor\"\n\tIdentifier \"Monitor0\"\nEndSection\n\n"
+    "Section \"Screen\"\n\tIdentifier \"Screen0\"\n\tDevice \"Card0\"\n\tMonitor \"Monitor0\"\n\tDefaultDepth 24\n"
+    "EndSection\n\n"
+    "Section \"ServerLayout\"\n\tIdentifier \"Layout0\"\n\tScreen \"Screen0\"\nEndSection\n";
+
+TEST_F(FileRoute, EnableAndDisableTheExampleConfiguration) {
+    Write(kExample);
+    ASSERT_EQ(1, Enable(QEV_OUT_CRT, QEV_OUT_LCD, 0));
+    EXPECT_EQ(kEnabled, ReadConfig());
+    EXPECT_EQ(kExample, qevtest::read_file(Backup()).value_or("")) << "backup holds the file as it was";
+    EXPECT_FALSE(qevtest::file_exists(WorkingCopy()));
+    EXPECT_EQ(QEV_OUT_CRT, g_ScreenData.nPrimaryDevice);
+    EXPECT_EQ(QEV_OUT_LCD, g_ScreenData.nSecondaryDevice);
+
+    ASSERT_EQ(1, Disable());
+    EXPECT_EQ(kDisabled, ReadConfig());
+    EXPECT_EQ(kEnabled, qevtest::read_file(Backup()).value_or(""));
+    EXPECT_FALSE(qevtest::file_exists(WorkingCopy()));
+}
+
+TEST_F(FileRoute, EnablingAgainRewritesThePlacementInPlace) {
+    Write(kExample);
+    ASSERT_EQ(1, Enable(QEV_OUT_CRT, QEV_OUT_LCD, 0));
+    ASSERT_EQ(1, Enable(QEV_OUT_LCD, QEV_OUT_CRT, 2));
+    const std::string now = ReadConfig();
+    EXPECT_NE(std::string::npos, now.find("\tScreen \"Screen0-scrn2\" Above \"Screen0\"\n")) << now;
+    EXPECT_EQ(0, Count(now, "RightOf"));
+    EXPECT_EQ(0, Count(now, "scrn3")) << "the secondary sections are reused";
+    EXPECT_EQ(1, Count(now, "Identifier \"Screen0-scrn2\""));
+    EXPECT_EQ(1, Count(now, "Identifier \"Card0-scrn2\""));
+    EXPECT_EQ(1, Count(now, "Identifier \"Monitor0-scrn2\""));
+    EXPECT_EQ(1, Count(now, "Xinerama"));
+    EXPECT_EQ(2, Count(now, "\"ActiveDevice\"\t\"LCD, CRT\"")) << now;
+    EXPECT_EQ(2, Count(now, "BusID"));
+}
+
+TEST_F(FileRoute, MissingLayoutIsAddedAndKeptWhenTheEditFails) {
+    // The Screen section names no Device, so the second screen cannot be made.
+    const std::string conf = "Section \"Monitor\"\n\tIdentifier \"M\"\nEndSection\n\n"
+                             "Section \"Screen\"\n\tIdentifier \"S\"\n\tMonitor \"M\"\nEndSection\n";
+    Write(conf);
+    EXPECT_EQ(0, Enable(QEV_OUT_CRT, QEV_OUT_LCD, 0));
+    const std::string expected =
+        conf + "\nSection \"ServerLayout\"\n\tIdentifier \"QEV Layout\"\n\tScreen \"S\"\nEndSection\n";
+    EXPECT_EQ(expected, ReadConfig());
+    EXPECT_EQ(expected, qevtest::read_file(Backup()).value_or(""));
+    EXPECT_FALSE(qevtest::file_exists(WorkingCopy()));
+}
+
+TEST_F(FileRoute, MissingMonitorIsAddedToThePrimaryScreen) {
+    Write("Section \"Device\"\n\tIdentifier \"D\"\nEndSection\n\n"
+          "Section \"Screen\"\n\tIdentifier \"Other\"\n\tDevice \"D\"\nEndSection\n\n"
+          "Section \"Screen\"\n\tIdentifier \"S\"\n\tDevice \"D\"\nEndSection\n\n"
+          "Section \"ServerLayout\"\n\tIdentifier \"L\"\n\tScreen 0 \"S\" 0 0\nEndSection\n");
+    // A layout query of an earlier configuration leaves its screen behind;
+    // the Monitor line still goes to this layout's primary screen.
+    g_XConfigData.chScreenID = "Other";
+    ASSERT_EQ(1, Enable(QEV_OUT_CRT, QEV_OUT_DVI, 1));
+    const std::string now = ReadConfig();
+    EXPECT_NE(std::string::npos,
+              now.find("Section \"Screen\"\n\tIdentifier \"S\"\n\tDevice \"D\"\n\tMonitor\t\"Unknown Monitor\"\n"))
+        << now;
+    EXPECT_NE(std::string::npos, now.find("Section \"Monitor\"\n\tIdentifier \"Unknown Monitor\"\nEndSection\n"));
+    EXPECT_NE(std::string::npos, now.find("Identifier \"Unknown Monitor-scrn2\""));
+    EXPECT_NE(std::string::npos, now.find("\tScreen\t\"S-scrn2\" LeftOf \"S\"\n"));
+    EXPECT_EQ(1, Count(now, "Monitor\t\"Unknown Monitor\""));
+}
+
+TEST_F(FileRoute, FreshNamesSkipSectionsThatExist) {
+    Write(kExample + "\nSection \"Screen\"\n\tIdentifier \"Screen0-scrn2\"\n\tDevice \"Card0\"\n"
+                     "\tMonitor \"Monitor0\"\nEndSection\n"
+                     "\nSection \"Device\"\n\tIdentifier \"CARD0-SCRN2\"\nEndSection\n");
+    ASSERT_EQ(1, Enable(QEV_OUT_CRT, QEV_OUT_LCD, 3));
+    const std::string now = ReadConfig();
+    EXPECT_NE(std::string::npos, now.find("\tScreen\t\"Screen0-scrn3\" Below \"Screen0\"\n")) << now;
+    EXPECT_NE(std::string::npos, now.find("Identifier \"Card0-scrn3\""));
+    EXPECT_NE(std::string::npos, now.find("Identifier \"Monitor0-scrn2\""));
+    EXPECT_NE(std::string::npos,
+              now.find("Identifier \"Screen0-scrn3\"\n\tDevice \"Card0-scrn3\"\n\tMonitor \"Monitor0-scrn2\"\n"));
+}
+
+TEST_F(FileRoute, XineramaOptionWithASecondWord) {
+    std::string conf = kExample;
+    conf.replace(conf.find("\tScreen \"Screen0\"\n"), 18, "\tScreen \"Screen0\"\n\tOption \"Xinerama\" \"off\"\n");
+    Write(conf);
+    ASSERT_EQ(1, Enable(QEV_OUT_CRT, QEV_OUT_LCD, 0));
+    std::string now = ReadConfig();
+    EXPECT_EQ(1, Count(now, "Xinerama"));
+    EXPECT_NE(std::string::npos, now.find("\tOption \"Xinerama\"\nEndSection")) << now;
+
+    // Only a bare option is removed: the disable fails and leaves the file.
+    now.replace(now.find("\tOption \"Xinerama\"\n"), 19, "\tOption \"Xinerama\" \"on\"\n");
+    Write(now);
+    EXPECT_EQ(0, Disable());
+    EXPECT_EQ(now, ReadConfig());
+    EXPECT_FALSE(qevtest::file_exists(WorkingCopy()));
+}
+
+TEST_F(FileRoute, LayoutNamedAfterXineramaKeepsItsIdentifier) {
+    std::string conf = kExample;
+    conf.replace(conf.find("\"Layout0\""), 9, "\"Xinerama Layout\"");
+    Write(conf);
+    ASSERT_EQ(1, Enable(QEV_OUT_CRT, QEV_OUT_LCD, 0));
+    const std::string now = ReadConfig();
+    EXPECT_NE(std::string::npos, now.find("\tIdentifier \"Xinerama Layout\"\n")) << now;
+    EXPECT_EQ(1, IsXineramaExist());
+}
+
+TEST_F(FileRoute, DisableKeepsOutputOptionsAndDropsBusIdAndScreen) {
+    std::string conf = kExample;
+    conf.replace(conf.find("\tIdentifier \"Card0\"\n"), 20,
+                 "\tIdentifier \"Card0\"\n\tBusID \"PCI:2:0:0\"\n\tScreen 0\n\tOption \"TVType\"\t\"PAL\"\n"
+                 "\tOption \"Gemel\"\n");
+    Write(conf);
+    ASSERT_EQ(1, Disable());
+    const std::string now = ReadConfig();
+    EXPECT_EQ("\nSection \"Device\"\n\tIdentifier \"Card0\"\n\tOption \"TVType\"\t\"PAL\"\nEndSection\n",
+              now.substr(0, now.find("\n\nSection \"Monitor\"") + 1))
+        << now;
+}
+
+TEST_F(FileRoute, TVOptionsFollowTheOutputs) {
+    ss::DeviceFacts f = PlainChip();
+    f.hdtvStandard = QEV_TVSTD_720P;
+    f.hdtvSignal = QEV_TVSIG_YCBCR;
+    f.tvStandard = QEV_TVSTD_PAL;
+    f.tvSignal = QEV_TVSIG_SVIDEO;
+
+    Write(kExample);
+    ASSERT_EQ(1, Enable(QEV_OUT_HDTV, QEV_OUT_LCD, 0, f));
+    std::string now = ReadConfig();
+    EXPECT_EQ(2, Count(now, "\tOption \"ActiveDevice\"\t\"TV, LCD\"\n")) << now;
+    EXPECT_EQ(2, Count(now, "\tOption \"TVType\"\t\"720P\"\n"));
+    EXPECT_EQ(2, Count(now, "\tOption \"TVOutput\"\t\"YCbCr\"\n"));
+
+    // Enabling again sets the lines in place; a secondary TV output takes
+    // precedence over HDTV.
+    ASSERT_EQ(1, Enable(QEV_OUT_HDTV, QEV_OUT_TV, 0, f));
+    now = ReadConfig();
+    EXPECT_EQ(2, Count(now, "\tOption \"ActiveDevice\"\t\"TV, TV\"\n")) << now;
+    EXPECT_EQ(2, Count(now, "\tOption \"TVType\"\t\"PAL\"\n"));
+    EXPECT_EQ(2, Count(now, "\tOption \"TVOutput\"\t\"S-Video\"\n"));
+    EXPECT_EQ(2, Count(now, "TVType"));
+
+    // A primary TV output names no standard.
+    Write(kExample);
+    ASSERT_EQ(1, Enable(QEV_OUT_TV, QEV_OUT_CRT, 0, f));
+    now = ReadConfig();
+    EXPECT_EQ(2, Count(now, "\"TV, CRT\""));
+    EXPECT_EQ(0, Count(now, "TVType"));
+    EXPECT_EQ(0, Count(now, "TVOutput"));
+}
+
+TEST_F(FileRoute, BusAddressDependsOnTheChip) {
+    Write(kExample);
+    ss::DeviceFacts f;
+    f.chipId = QEV_CHIP_A110;
+    ASSERT_EQ(1, Enable(QEV_OUT_CRT, QEV_OUT_LCD, 0, f));
+    const std::string now = ReadConfig();
+    EXPECT_EQ(2, Count(now, "\tBusID \"PCI:0:1:0\"\n"));
+    EXPECT_EQ(0, Count(now, "PCI:1:0:0"));
+}
+
+TEST_F(FileRoute, EveryByteValueSurvives) {
+    std::string conf = kExample + "# \xff\xfe\x01 kept\n";
+    Write(conf);
+    ASSERT_EQ(1, Enable(QEV_OUT_CRT, QEV_OUT_LCD, 0));
+    EXPECT_NE(std::string::npos, ReadConfig().find("# \xff\xfe\x01 kept\n"));
+    EXPECT_EQ(conf, qevtest::read_file(Backup()).value_or(""));
+}
+
+TEST_F(FileRoute, HomeUnsetOrLong) {
+    const std::string home = std::getenv("HOME");
+    Write(kExample);
+    unsetenv("HOME");
+    EXPECT_EQ(0, Enable(QEV_OUT_CRT, QEV_OUT_LCD, 0));
+    EXPECT_EQ(0, Disable());
+    int layout[3] = {0, 0, 0};
+    EXPECT_EQ(0, ss::FileRouteLayout(layout, QEV_OUT_CRT | QEV_OUT_LCD));
+    setenv("HOME", "", 1);
+    EXPECT_EQ(0, Enable(QEV_OUT_CRT, QEV_OUT_LCD, 0));
+    EXPECT_EQ(kExample, ReadConfig());
+
+    // Far beyond the 256 characters of a fixed buffer.
+    std::string longHome = home;
+    for (int i = 0; i < 6; ++i) {
+        longHome += "/" + std::string(60, char('a' + i));
+        ASSERT_EQ(0, ::mkdir(longHome.c_str(), 0700));
+    }
+    setenv("HOME", longHome.c_str(), 1);
+    EXPECT_EQ(1, Enable(QEV_OUT_CRT, QEV_OUT_LCD, 0));
+    EXPECT_EQ(kEnabled, ReadConfig());
+    EXPECT_EQ(kExample, qevtest::read_file(longHome + "/Z7UT_xorg.conf_BK").value_or(""));
+    setenv("HOME", home.c_str(), 1);
+    qevtest::remove_tree(home + "/" + std::string(60, 'a'));
+}
+
+TEST_F(FileRoute, MissingConfigurationFails) {
+    ::unlink(kConfigPath.c_str());
+    EXPECT_EQ(0, Enable(QEV_OUT_CRT, QEV_OUT_LCD, 0));
+    EXPECT_FALSE(qevtest::file_exists(kConfigPath));
+    EXPECT_FALSE(qevtest::file_exists(WorkingCopy()));
+}
+
+TEST_F(FileRoute, LayoutQueryThenEnableAndDisableInOneProcess) {
+    Write(kEnabled);
+    int layout[3] = {0, 0, 7};
+    ASSERT_EQ(1, ss::FileRouteLayout(layout, QEV_OUT_CRT | QEV_OUT_LCD));
+    EXPECT_EQ(QEV_OUT_CRT, layout[0]);
+    EXPECT_EQ(QEV_OUT_LCD, layout[1]);
+    EXPECT_EQ(0, layout[2]);
+    EXPECT_EQ(1, g_IsScreenDataInit);
+    EXPECT_TRUE(qevtest::file_exists(WorkingCopy())) << "the working copy stays for the next edit";
+
+    // The enable uses the query's working copy, the later ones make their own.
+    ASSERT_EQ(1, Enable(QEV_OUT_CRT, QEV_OUT_LCD, 1));
+    EXPECT_NE(std::string::npos, ReadConfig().find("\"Screen0-scrn2\" LeftOf \"Screen0\""));
+    EXPECT_FALSE(qevtest::file_exists(WorkingCopy()));
+    ASSERT_EQ(1, Enable(QEV_OUT_CRT, QEV_OUT_LCD, 2));
+    EXPECT_NE(std::string::npos, ReadConfig().find("\"Screen0-scrn2\" Above \"Screen0\""));
+    ASSERT_EQ(1, Disable());
+    EXPECT_EQ(kDisabled, ReadConfig());
+}
+
+TEST_F(FileRoute, LayoutReadBackFromTheFile) {
+    struct Case {
+        const char *activeDevice;
+        unsigned active;
+        int primary, secondary;
+    };
+    const Case cases[] = {
+        {"lcd,crt", QEV_OUT_CRT | QEV_OUT_LCD, QEV_OUT_LCD, QEV_OUT_CRT},
+        {"TV, LCD", QEV_OUT_TV | QEV_OUT_LCD, QEV_OUT_TV, QEV_OUT_LCD},
+        {"TV, LCD", QEV_OUT_HDTV | QEV_OUT_LCD, QEV_OUT_HDTV, QEV_OUT_LCD},
+        {"TV, LCD", QEV_OUT_LCD, 9, QEV_OUT_LCD}, // no TV output active: that side stays
+        {"DFP, TV", QEV_OUT_DVI | QEV_OUT_TV, QEV_OUT_DVI, QEV_OUT_TV},
+        {"CRT2, CRT", 0, QEV_OUT_CRT, QEV_OUT_CRT2},
+        {"LCD, LCD", QEV_OUT_LCD, 9, 9}, // no row: nothing changes
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.activeDevice);
+        std::string conf = kEnabled;
+        conf.replace(conf.find("CRT, LCD"), 8, c.activeDevice);
+        ScreenData layout{9, 9, 9};
+        ss::DetectDeviceOrderOnSAMM(conf, layout, c.active);
+        EXPECT_EQ(c.primary, layout.nPrimaryDevice);
+        EXPECT_EQ(c.secondary, layout.nSecondaryDevice);
+    }
+
+    struct Position {
+        const char *screenLine;
+        int position;
+    };
+    const Position positions[] = {{"\"S2\" RightOf \"S\"", 0}, {"\"S2\" leftof \"S\"", 1}, {"\"S2\" Above \"S\"", 2},
+                                  {"\"S2\" Below \"S\"", 3},   {"\"S2\" Absolute 0 0", 0}, {"\"S2\" 0 0", 0}};
+    for (const Position &p : positions) {
+        SCOPED_TRACE(p.screenLine);
+        ScreenData layout{0, 0, 9};
+        ss::GetScrn2ToScrn1Pos("Section \"ServerLayout\"\n\tIdentifier \"L\"\n\tScreen \"S\"\n\tScreen " +
+                                   std::string(p.screenLine) + "\nEndSection\n",
+                               layout);
+        EXPECT_EQ(p.position, layout.nPosition);
+    }
+}
+
+class DeviceOptions : public FileRoute {};
+
+const std::string kDevices = "Section \"Device\"\n\tIdentifier \"First\"\n\tOption\t\"RotateType\"\t\"HW\"\n"
+                             "\tOption\t\"Rotate\"\t\"CW\"\nEndSection\n\n"
+                             "Section \"Device\"\n\tIdentifier \"Second\"\n\tOption \"Rotate\" \"UD\"\nEndSection\n";
+
+TEST_F(DeviceOptions, EditTheFirstDeviceSection) {
+    Write(kDevices);
+    // "Rotate" first matches the RotateType line.
+    ASSERT_EQ(1, DeleteDeviceOption("Rotate"));
+    std::string now = ReadConfig();
+    EXPECT_EQ(0, Count(now, "RotateType"));
+    EXPECT_EQ(1, Count(now, "\"CW\""));
+    ASSERT_EQ(1, DeleteDeviceOption("Rotate"));
+    ASSERT_EQ(1, DeleteDeviceOption("Rotate")) << "nothing left to delete";
+    now = ReadConfig();
+    EXPECT_EQ("\nSection \"Device\"\n\tIdentifier \"First\"\nEndSection\n\n"
+              "Section \"Device\"\n\tIdentifier \"Second\"\n\tOption \"Rotate\" \"UD\"\nEndSection\n",
+              now);
+    ASSERT_EQ(1, InsertNewDeviceOption("RotateType", "SW"));
+    ASSERT_EQ(1, InsertNewDeviceOption("Rotate", "CCW"));
+    EXPECT_NE(std::string::npos,
+              ReadConfig().find("\"First\"\n\tOption\t\"RotateType\"\t\"SW\"\n\tOption\t\"Rotate\"\t\"CCW\"\nEndSection"));
+}
+
+TEST_F(DeviceOptions, XF86ConfigComesFirst) {
+    Write(kDevices);
+    ASSERT_TRUE(qevtest::write_file("/etc/X11/XF86Config", "Section \"Device\"\n\tIdentifier \"Old\"\nEndSection\n"));
+    ASSERT_EQ(1, InsertNewDeviceOption("Rotate", "UD"));
+    EXPECT_EQ("Section \"Device\"\n\tIdentifier \"Old\"\n\tOption\t\"Rotate\"\t\"UD\"\nEndSection\n",
+              qevtest::read_file("/etc/X11/XF86Config").value_or(""));
+    EXPECT_EQ(kDevices, ReadConfig());
+    ::unlink("/etc/X11/XF86Config");
+    ::unlink(kConfigPath.c_str());
+    EXPECT_EQ(0, InsertNewDeviceOption("Rotate", "UD"));
+    EXPECT_EQ(0, DeleteDeviceOption("Rotate"));
+    EXPECT_EQ(0, IsXineramaExist());
+    Write("Section \"Monitor\"\n\tIdentifier \"M\"\nEndSection\n");
+    EXPECT_EQ(0, InsertNewDeviceOption("Rotate", "UD")) << "no Device section";
+}
+
+TEST_F(DeviceOptions, XineramaQuery) {
+    const struct {
+        const char *option;
+        int expected;
+    } cases[] = {{"Option \"Xinerama\"", 1},
+                 {"Option \"Xinerama\" \"on\"", 1},
+                 {"Option \"Xinerama\" \"OFF\"", 0},
+                 {"Option \"Clone\"", 0},
+                 {"Option \"Xinerama\" # off", 1}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.option);
+        Write("Section \"ServerLayout\"\n\tIdentifier \"L\"\n\t" + std::string(c.option) + "\nEndSection\n");
+        EXPECT_EQ(c.expected, IsXineramaExist());
+    }
+    Write("Section \"ServerFlags\"\n\tOption \"Xinerama\"\nEndSection\n");
+    EXPECT_EQ(0, IsXineramaExist()) << "no layout";
+}
+
+} // namespace

@@ -1,0 +1,170 @@
+// Multi-screen and clone operations end to end on the simulated adapter: the
+// library runs in a probe process (one session per run, as in the control
+// panel) against a real Xorg with the simulated driver, with and without
+// RandR, and on the framebuffer stand-in.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "qev/outputs.h"
+#include "qevtest/qevtest.h"
+
+namespace {
+
+std::vector<std::string> Lines(const std::string &text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        out.push_back(line);
+    return out;
+}
+
+// The probe's result lines (QEVGFX_Open may print a RandR notice first).
+std::vector<std::string> Probe(const std::vector<std::string> &commands, const std::vector<std::string> &env = {}) {
+    std::vector<std::string> argv{QEVTEST_SAMM_PROBE};
+    argv.insert(argv.end(), commands.begin(), commands.end());
+    qevtest::RunOptions o;
+    o.env = env;
+    o.env.push_back("ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0");
+    qevtest::RunResult r = qevtest::run(argv, o);
+    EXPECT_TRUE(r.ok()) << r.err;
+    std::vector<std::string> lines;
+    for (const std::string &l : Lines(r.out))
+        if (l.find("RandR") == std::string::npos)
+            lines.push_back(l);
+    return lines;
+}
+
+using Strings = std::vector<std::string>;
+
+// Heads of the Xinerama extension as xdpyinfo lists them ("WxH @ X,Y").
+Strings XineramaHeads() {
+    qevtest::RunResult r = qevtest::run({"xdpyinfo", "-ext", "XINERAMA"});
+    Strings heads;
+    for (const std::string &line : Lines(r.out))
+        if (auto at = line.find("head #"); at != std::string::npos)
+            heads.push_back(line.substr(line.find(':', at) + 2));
+    return heads;
+}
+
+int ScreenCount() {
+    for (const std::string &line : Lines(qevtest::run({"xdpyinfo"}).out))
+        if (line.rfind("number of screens:", 0) == 0)
+            return std::stoi(line.substr(18));
+    return -1;
+}
+
+size_t Count(const std::string &text, const std::string &what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++n;
+    return n;
+}
+
+std::string Home(const std::string &name) { return std::string(std::getenv("HOME")) + "/" + name; }
+
+class SammNoRandR : public qevtest::XServerTest<SammNoRandR> {
+  public:
+    static qevtest::XServerOptions server_options() {
+        qevtest::XServerOptions o;
+        o.no_randr = true;
+        return o;
+    }
+};
+
+TEST_F(SammNoRandR, CloneVideoOutput) {
+    EXPECT_EQ(Strings({"gemel-max 1 2", "gemel-get 1 1"}), Probe({"gemel-max", "gemel-get"}));
+    EXPECT_EQ(Strings({"gemel-set 1", "gemel-get 1 2"}), Probe({"gemel-set", "2", "gemel-get"}));
+    EXPECT_EQ("1\n", qevtest::read_file("/etc/X11/.QEVGemel").value_or(""));
+    EXPECT_EQ(Strings({"gemel-set 1", "gemel-get 1 1"}), Probe({"gemel-set", "1", "gemel-get"}));
+    EXPECT_EQ("0\n", qevtest::read_file("/etc/X11/.QEVGemel").value_or(""));
+}
+
+TEST_F(SammNoRandR, ConfigurationRewriteTakesEffectAtRestart) {
+    const std::string original = qevtest::read_file("/etc/X11/xorg.conf").value_or("");
+    ASSERT_FALSE(original.empty());
+    EXPECT_EQ(Strings({"layout 0 0 0 0"}), Probe({"layout"})) << "not a multi-screen layout yet";
+
+    EXPECT_EQ(Strings({"enable 1", "xinerama 1"}), Probe({"enable", "1", "2", "0", "xinerama"}));
+    const std::string enabled = qevtest::read_file("/etc/X11/xorg.conf").value_or("");
+    EXPECT_NE(std::string::npos, enabled.find("\tScreen\t\"QEV Screen-scrn2\" RightOf \"QEV Screen\"\n")) << enabled;
+    EXPECT_NE(std::string::npos, enabled.find("Identifier \"QEV Device-scrn2\"\n\tDriver \"qevsim\"\n"));
+    EXPECT_EQ(2u, Count(enabled, "\tOption \"ActiveDevice\"\t\"CRT, LCD\"\n"));
+    EXPECT_EQ(original, qevtest::read_file(Home("Z7UT_xorg.conf_BK")).value_or(""));
+    EXPECT_FALSE(qevtest::file_exists(Home(".Z7UtilityXFConfigTmp")));
+
+    // The running server is untouched until it restarts with two screens.
+    EXPECT_EQ(1, ScreenCount());
+    ASSERT_TRUE(restart_server()) << server().log_tail();
+    const Strings heads = XineramaHeads();
+    ASSERT_EQ(2u, heads.size()) << server().log_tail();
+    EXPECT_EQ("1280x1024 @ 0,0", heads[0]);
+    EXPECT_EQ("1280x800 @ 1280,0", heads[1]);
+
+    // Read back, then changed in the same process (the query's working copy
+    // is used once, later edits make their own).
+    EXPECT_EQ(Strings({"layout 1 1 2 0", "enable 1", "enable 1"}),
+              Probe({"layout", "enable", "1", "2", "3", "enable", "1", "2", "1"}));
+    EXPECT_NE(std::string::npos, qevtest::read_file("/etc/X11/xorg.conf").value_or("").find("LeftOf"));
+    ASSERT_TRUE(restart_server()) << server().log_tail();
+    const Strings left = XineramaHeads();
+    ASSERT_EQ(2u, left.size());
+    EXPECT_EQ("1280x800 @ 0,0", left[1]);
+    EXPECT_EQ("1280x1024 @ 1280,0", left[0]);
+    EXPECT_EQ(Strings({"layout 1 1 2 1"}), Probe({"layout"}));
+
+    EXPECT_EQ(Strings({"disable 1", "xinerama 0"}), Probe({"disable", "1", "2", "1", "xinerama"}));
+    const std::string disabled = qevtest::read_file("/etc/X11/xorg.conf").value_or("");
+    EXPECT_EQ(0u, Count(disabled, "scrn2")) << disabled;
+    ASSERT_TRUE(restart_server()) << server().log_tail();
+    EXPECT_EQ(1, ScreenCount());
+}
+
+class SammRandR : public qevtest::XServerTest<SammRandR> {};
+
+// Geometry "WxH+X+Y" of an output as xrandr reports it.
+std::string Geometry(const std::string &output) {
+    for (const std::string &line : Lines(qevtest::run({"xrandr"}).out)) {
+        if (line.rfind(output + " connected", 0) != 0)
+            continue;
+        std::istringstream words(line.substr(output.size() + 11));
+        for (std::string w; words >> w;)
+            if (w.find('x') != std::string::npos && w.find('+') != std::string::npos)
+                return w;
+    }
+    return "";
+}
+
+TEST_F(SammRandR, PlacesTheSecondOutputAtOnce) {
+    ASSERT_EQ("1280x1024+0+0", Geometry("CRT"));
+    EXPECT_EQ(Strings({"enable 1", "layout 1 1 2 0"}), Probe({"enable", "1", "2", "0", "layout"}));
+    EXPECT_EQ("1280x800+1280+0", Geometry("LCD"));
+    EXPECT_EQ(Strings({"enable 1", "layout 1 1 2 3"}), Probe({"enable", "1", "2", "3", "layout"}));
+    EXPECT_EQ("1280x800+0+1024", Geometry("LCD"));
+    EXPECT_EQ(Strings({"enable 1", "layout 1 1 2 1"}), Probe({"enable", "1", "2", "1", "layout"}));
+    EXPECT_EQ("1280x1024+1280+0", Geometry("CRT"));
+    EXPECT_EQ("1280x800+0+0", Geometry("LCD"));
+
+    // Same position, or diagonal: none of the four codes.
+    EXPECT_EQ(Strings({"disable 1", "layout 1 1 2 255"}), Probe({"disable", "1", "2", "0", "layout"}));
+    EXPECT_EQ("1280x800+0+0", Geometry("LCD"));
+    ASSERT_TRUE(qevtest::run({"xrandr", "--output", "LCD", "--pos", "1280x1024"}).ok());
+    EXPECT_EQ(Strings({"layout 1 1 2 255"}), Probe({"layout"}));
+    EXPECT_FALSE(qevtest::file_exists(Home(".Z7UtilityXFConfigTmp"))) << "RandR leaves no files";
+}
+
+#ifdef QEVTEST_FB_STANDIN
+TEST(SammFramebuffer, EnableDisableAndLayout) {
+    qevtest::TempDir dir("sammfb");
+    const std::string profile = dir.file("fb.profile");
+    ASSERT_TRUE(qevtest::write_file(profile, "supported=CRT,LCD,DVI\nconnected=CRT,LCD,DVI\nactive=CRT\n"));
+    const Strings env = {"DISPLAY", "LD_PRELOAD=" QEVTEST_FB_STANDIN, "QEVSIM_PROFILE=" + profile,
+                         "QEVSIM_FB_STATE=" + dir.file("state")};
+    EXPECT_EQ(Strings({"enable 1", "layout 1 2 8 0", "fb-second 1 8 1920 1080 60", "disable 1"}),
+              Probe({"enable", "2", "8", "0", "layout", "fb-second", "disable", "2", "8", "0"}, env));
+}
+#endif
+
+} // namespace
