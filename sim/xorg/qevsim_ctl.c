@@ -454,12 +454,8 @@ static int control_request(ClientPtr client, Bool swapped)
     memcpy(header + 4, &units, 4);
     memcpy(header + 8, &text_len, 4);
     WriteToClient(client, sizeof header, header);
-    if (text->len > 0) {
-        static const char pad[3];
-        WriteToClient(client, (int)text->len, text->data);
-        if (text->len % 4)
-            WriteToClient(client, (int)(4 - text->len % 4), pad);
-    }
+    if (text->len > 0)
+        WriteToClient(client, (int)text->len, text->data); /* the server pads it to 4 bytes */
     free(out.data);
     free(err.data);
     return Success;

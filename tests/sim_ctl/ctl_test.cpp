@@ -369,6 +369,56 @@ TEST_F(Ctl, HotplugIsSeenByRandrClients)
     EXPECT_TRUE(r.ok()) << r.err;
 }
 
+// The control request on the wire: malformed requests are X errors and leave
+// the server alive; a client of the other byte order gets its answer in its
+// own order.
+TEST_F(Ctl, ControlRequestsOnTheWire)
+{
+    for (char order : {'l', 'B'}) {
+        SCOPED_TRACE(order);
+        wire::RawX x;
+        std::string error;
+        ASSERT_TRUE(x.connect(server().display_number(), order, &error)) << error;
+        uint8_t major = x.major_opcode("QEVSIM_CONTROL");
+        ASSERT_NE(major, 0);
+        // words: the command's words with their zero bytes; n: the count written.
+        auto request = [&](const std::string& words, uint32_t n, uint8_t minor = 1) {
+            std::vector<uint8_t> req(8 + ((words.size() + 3) & ~size_t{3}), 0);
+            req[0] = major;
+            req[1] = minor;
+            x.put16(req.data() + 2, uint16_t(req.size() / 4));
+            x.put32(req.data() + 4, n);
+            std::memcpy(req.data() + 8, words.data(), words.size());
+            EXPECT_TRUE(x.send_request(req));
+            auto p = x.next();
+            EXPECT_TRUE(p);
+            return p ? *p : wire::Packet{};
+        };
+        const std::string overlay("overlay\0", 8), bad_output("plug\0VGA\0", 9);
+        auto p = request(overlay, 8);
+        ASSERT_EQ(p.type(), 1);
+        EXPECT_EQ(p.bytes[1], 0) << "done";
+        ASSERT_EQ(x.u32(p.bytes.data() + 8), 7u);
+        EXPECT_EQ(x.u32(p.bytes.data() + 4), 2u);
+        EXPECT_EQ(std::string(p.bytes.begin() + 32, p.bytes.begin() + 39), "0 auto\n");
+        p = request(bad_output, 9);
+        ASSERT_EQ(p.type(), 1) << "error " << int(p.code());
+        EXPECT_EQ(p.bytes[1], 1) << "refused";
+        EXPECT_EQ(std::string(p.bytes.begin() + 32, p.bytes.begin() + 32 + x.u32(p.bytes.data() + 8)),
+                  "unknown output 'VGA'");
+        EXPECT_EQ(request(overlay, 4).code(), BadLength) << "n and the length disagree";
+        EXPECT_EQ(request(overlay, 0xfffffff0u).code(), BadLength);
+        EXPECT_EQ(request(std::string("overlay"), 7).code(), BadLength) << "the last word is not ended";
+        EXPECT_EQ(request(overlay, 8, 2).code(), BadRequest);
+        std::string many;
+        for (int i = 0; i < 17; i++)
+            many += std::string("a\0", 2);
+        EXPECT_EQ(request(many, uint32_t(many.size())).code(), BadValue);
+        EXPECT_EQ(request("", 0).bytes[1], 1) << "no command: refused, not an error";
+    }
+    expect_alive();
+}
+
 // ---- Xv --------------------------------------------------------------------------
 
 class CtlXv : public Ctl {
