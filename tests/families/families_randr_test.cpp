@@ -7,6 +7,9 @@
 
 #include <dlfcn.h>
 
+#include <cstdio>
+#include <limits>
+
 #include <map>
 #include <sstream>
 #include <string>
@@ -16,6 +19,7 @@
 #include "qev/outputs.h"
 #include "qevgfx.h"
 #include "qevtest/qevtest.h"
+#include "sim_ctl.h"
 #include "xrandr_recorder.h"
 
 namespace {
@@ -120,6 +124,9 @@ TEST_F(RandRFamilies, TvStandardAndSignal) {
     }
     EXPECT_EQ("PAL", Prop("TV", "Type"));
     EXPECT_EQ(QEV_TVSTD_PAL, Driver(21, 2, {}, 1)[0]);
+    if (qevtest::HaveSimCtl()) {
+        EXPECT_EQ(std::vector<long>{QEV_TVSTD_PAL}, qevtest::SimState({"tv", "tv", "standard"}));
+    }
     unsigned v = 0;
     ASSERT_EQ(1, QEVGFX_TV_GetStandard(QEV_OUT_TV, &v));
     EXPECT_EQ(unsigned(QEV_TVSTD_PAL), v);
@@ -153,6 +160,10 @@ TEST_F(RandRFamilies, TvSizeAndPosition) {
     EXPECT_EQ("3", tv.props["PosH"]);
     EXPECT_EQ("4", tv.props["PosV"]);
     EXPECT_EQ((std::vector<int>{10, 20}), Driver(21, 8, {}, 2));
+    if (qevtest::HaveSimCtl()) {
+        EXPECT_EQ((std::vector<long>{10, 20}), qevtest::SimState({"tv", "tv", "size"}));
+        EXPECT_EQ((std::vector<long>{3, 4}), qevtest::SimState({"tv", "tv", "pos"}));
+    }
     int s[2] = {};
     ASSERT_EQ(1, QEVGFX_TV_GetViewSize(QEV_OUT_TV, s));
     EXPECT_EQ(10, s[0]);
@@ -247,6 +258,9 @@ TEST_F(RandRFamilies, Panel) {
         EXPECT_EQ((std::vector<Argv>{{"--output", "LCD", "--set", "Feature", "Center"}}), xrandr.calls());
     }
     EXPECT_EQ("Center", Prop("LCD", "Feature"));
+    if (qevtest::HaveSimCtl()) {
+        EXPECT_EQ(std::vector<long>{1}, qevtest::SimState({"expansion"}));
+    }
     EXPECT_EQ(1, Driver(20, 3, {}, 1)[0]);
     v = 0;
     // The LCD's property, whichever panel is named.
@@ -295,6 +309,9 @@ TEST_F(RandRFamilies, RotationPieces) {
     }
     ASSERT_EQ(1, QEVGFX_DISPLAY_GetDevCurRotation(QEV_OUT_LCD, &rot));
     EXPECT_EQ(2, rot);
+    if (qevtest::HaveSimCtl()) {
+        EXPECT_EQ(std::vector<long>{2}, qevtest::SimState({"rotate_degree"})); // CCW
+    }
     auto view = Verbose();
     EXPECT_NE(std::string::npos, view["CRT"].header.find(") left (")) << view["CRT"].header;
     {
@@ -344,6 +361,13 @@ TEST_F(RandRFamilies, ModesPerOutput) {
     EXPECT_STREQ("1024x768", cur.name);
     std::free(cur.name);
     EXPECT_NE(std::string::npos, Verbose()["CRT"].header.find("800x600+")) << Verbose()["CRT"].header;
+    if (qevtest::HaveSimCtl()) {
+        auto mode = qevtest::SimState({"outputs", "LCD", "current_mode"});
+        ASSERT_EQ(3u, mode.size());
+        EXPECT_EQ(1024, mode[0]);
+        EXPECT_EQ(768, mode[1]);
+        EXPECT_NEAR(60000, mode[2], 50);
+    }
     EXPECT_EQ(0, QEVGFX_DISPLAY_GetDevCurMode(QEV_OUT_TV, &cur)); // no CRTC
 
     int count = 0;
@@ -436,6 +460,11 @@ TEST_F(RandRFamilies, RotationOptionsOfTheConfiguration) {
     EXPECT_TRUE(optionLines().empty());
     ASSERT_EQ(1, QEVGFX_DISPLAY_SetRotateDegree(0, 8));
     EXPECT_TRUE(optionLines().empty());
+    // Without a configuration file nothing can be written: a failure.
+    ASSERT_EQ(0, std::rename(conf.c_str(), (conf + ".away").c_str()));
+    EXPECT_EQ(0, QEVGFX_DISPLAY_SetRotateDegree(2, 8));
+    EXPECT_FALSE(qevtest::file_exists(conf));
+    ASSERT_EQ(0, std::rename((conf + ".away").c_str(), conf.c_str()));
     qevtest::write_file(conf, *original);
 }
 

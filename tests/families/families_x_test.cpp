@@ -13,6 +13,7 @@
 #include "qev/outputs.h"
 #include "qevgfx.h"
 #include "qevtest/qevtest.h"
+#include "sim_ctl.h"
 #include "xrandr_recorder.h"
 
 namespace {
@@ -76,8 +77,14 @@ TEST_F(XFamilies, TvGroupFollowsTheOutput) {
 }
 
 TEST_F(XFamilies, HdtvStandardGoesToItsGroup) {
+    qevtest::SimLogClear();
     ASSERT_EQ(1, QEVGFX_TV_SetStandard(QEV_OUT_HDTV, QEV_TVSTD_PAL));
     EXPECT_EQ(std::vector<SentCommand>{Cmd(23, 3, {2})}, qevtest::sent_commands());
+    if (qevtest::HaveSimCtl()) {
+        EXPECT_EQ(std::vector<std::string>{"23/3 status=1 inputs=2"}, qevtest::SimLog());
+        EXPECT_EQ(std::vector<long>{QEV_TVSTD_PAL}, qevtest::SimState({"tv", "hdtv", "standard"}));
+        EXPECT_EQ(std::vector<long>{QEV_TVSTD_NTSC}, qevtest::SimState({"tv", "tv", "standard"}));
+    }
     unsigned std = 0;
     EXPECT_EQ(1, QEVGFX_TV_GetStandard(QEV_OUT_HDTV, &std));
     EXPECT_EQ(unsigned(QEV_TVSTD_PAL), std);
@@ -188,6 +195,10 @@ TEST_F(XFamilies, Panel) {
     ASSERT_EQ(1, QEVGFX_Panel_GetViewSize(QEV_OUT_LCD, s));
     EXPECT_EQ(4, s[0]);
     EXPECT_EQ(9, s[1]);
+    if (qevtest::HaveSimCtl()) {
+        EXPECT_EQ((std::vector<long>{4, 9}), qevtest::SimState({"outputs", "LCD", "size"}));
+        EXPECT_EQ((std::vector<long>{17, 2}), qevtest::SimState({"outputs", "LCD", "pos"}));
+    }
     ASSERT_EQ(1, QEVGFX_Panel_GetViewPosition(QEV_OUT_LCD, s));
     EXPECT_EQ(17, s[0]);
     EXPECT_EQ(2, s[1]);
@@ -247,8 +258,51 @@ TEST_F(XFamilies, DisplayModesAndRotation) {
     ASSERT_EQ(1, SetRotationInfo(2, 8));
     ASSERT_EQ(1, QEVGFX_DISPLAY_GetRotateDegree(&type, &degree));
     EXPECT_EQ(8, degree);
+    if (qevtest::HaveSimCtl()) {
+        EXPECT_EQ(std::vector<long>{8}, qevtest::SimState({"rotate_degree"}));
+    }
     EXPECT_EQ((std::vector<SentCommand>{Cmd(24, 5, {2, 8}), Cmd(24, 4)}), qevtest::sent_commands());
     ASSERT_EQ(1, SetRotationInfo(2, 1));
+}
+
+// Faults of the driver's answers (injected through qevsim-ctl): a status of
+// 0, an X error or a short reply fail the operation, leave the caller's values
+// alone, and the next command works.
+TEST_F(XFamilies, DriverFaultsDoNotDisturbLaterCalls) {
+    if (!qevtest::HaveSimCtl())
+        GTEST_SKIP() << "qevsim-ctl not built";
+    for (auto [kind, code] : {std::pair{"status0", "24/4"}, {"xerror", "24/3"}, {"xerror", "23/3"},
+                              {"shortreply", "21/8"}, {"status0", "24/1"}})
+        ASSERT_TRUE(qevtest::SimCtlOk({"fault", kind, code})) << kind << " " << code;
+    // The rotation queries report success all the same; the presets stand.
+    int type = 7, degree = 7, caps = kSentinel;
+    EXPECT_EQ(1, QEVGFX_DISPLAY_GetRotateDegree(&type, &degree));
+    EXPECT_EQ(7, type);
+    EXPECT_EQ(7, degree);
+    EXPECT_EQ(1, QEVGFX_DISPLAY_GetRotateCaps(0, &caps));
+    EXPECT_EQ(kSentinel, caps);
+    int rec[14];
+    for (int &w : rec)
+        w = kSentinel;
+    EXPECT_EQ(0, QEVGFX_DISPLAY_EnumModes(0, rec));
+    EXPECT_EQ(kSentinel, rec[0]);
+    EXPECT_EQ(0, QEVGFX_TV_SetStandard(QEV_OUT_HDTV, QEV_TVSTD_1080I));
+    int s[2] = {kSentinel, kSentinel};
+    EXPECT_EQ(0, QEVGFX_TV_GetViewSize(QEV_OUT_TV, s));
+    EXPECT_EQ(kSentinel, s[0]);
+    EXPECT_EQ(kSentinel, s[1]);
+    ASSERT_TRUE(qevtest::SimCtlOk({"fault", "clear"}));
+
+    unsigned std = 0;
+    ASSERT_EQ(1, QEVGFX_TV_GetStandard(QEV_OUT_HDTV, &std));
+    EXPECT_EQ(unsigned(QEV_TVSTD_720P), std);
+    ASSERT_EQ(1, QEVGFX_TV_GetViewSize(QEV_OUT_TV, s));
+    EXPECT_EQ(3, s[0]);
+    ASSERT_EQ(1, QEVGFX_DISPLAY_GetRotateDegree(&type, &degree));
+    EXPECT_EQ(2, type);
+    EXPECT_EQ(1, degree);
+    ASSERT_EQ(1, QEVGFX_DISPLAY_EnumModes(0, rec));
+    EXPECT_EQ(1, rec[0]);
 }
 
 // The per-output operations need RandR: without it they fail and run nothing.
