@@ -74,6 +74,21 @@ TEST_F(XFamilies, TvGroupFollowsTheOutput) {
         EXPECT_EQ(size, s[1]) << tv;
         EXPECT_EQ(std::vector<SentCommand>{Cmd(GetTVFunctionID(tv), 8)}, qevtest::sent_commands());
     }
+    // A write reaches only its own group.
+    qevtest::clear_sent_commands();
+    ASSERT_EQ(1, QEVGFX_TV_SetViewPosition(QEV_OUT_TV2, 1, 2));
+    ASSERT_EQ(1, QEVGFX_TV_SetTuningItemValue(QEV_OUT_HDTV2, 0x10, 77));
+    EXPECT_EQ((std::vector<SentCommand>{Cmd(25, 12, {1, 2}), Cmd(26, 16, {0x10, 77})}), qevtest::sent_commands());
+    if (qevtest::HaveSimCtl()) {
+        EXPECT_EQ((std::vector<long>{1, 2}), qevtest::SimState({"tv", "tv2", "pos"}));
+        EXPECT_EQ((std::vector<long>{15, 15}), qevtest::SimState({"tv", "tv", "pos"}));
+        auto tuning = qevtest::SimState({"tv", "hdtv2", "tuning"});
+        ASSERT_EQ(6u, tuning.size());
+        EXPECT_EQ(77, tuning[4]); // saturation
+    }
+    int v = 0;
+    ASSERT_EQ(1, QEVGFX_TV_GetTuningItemValue(QEV_OUT_HDTV, 0x10, &v));
+    EXPECT_EQ(50, v);
 }
 
 TEST_F(XFamilies, HdtvStandardGoesToItsGroup) {
