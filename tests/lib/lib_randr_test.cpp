@@ -370,4 +370,65 @@ TEST_F(RandRTwoOutputs, ExampleLines) {
     EXPECT_EQ(QEV_DISPLAY_SINGLE, mode);
 }
 
+#ifdef QEVSIM_CTL
+// Outputs plugged and unplugged while the session is open: output names are
+// kept per snapshot, but every query reads the output's state afresh.
+class RandRHotplug : public RandRSession<RandRHotplug> {};
+
+void Ctl(const Argv &args) {
+    Argv argv{QEVSIM_CTL};
+    argv.insert(argv.end(), args.begin(), args.end());
+    auto r = qevtest::run(argv);
+    ASSERT_TRUE(r.ok()) << r.err;
+}
+
+unsigned Connected() {
+    unsigned mask = 0;
+    EXPECT_EQ(1, QEVGFX_Device_GetConnectState(&mask));
+    return mask;
+}
+
+int ModeCount(unsigned output) {
+    int count = -1;
+    RRModeEntry *modes = rrGetDevSupportMode(output, &count);
+    rrFreeModeEntries(modes, count);
+    return modes ? count : -1;
+}
+
+TEST_F(RandRHotplug, QueriesReadTheOutputsAfresh) {
+    const unsigned initial = QEV_OUT_CRT | QEV_OUT_LCD | QEV_OUT_TV;
+    ASSERT_EQ(initial, Connected());
+
+    Ctl({"plug", "DVI"});
+    EXPECT_EQ(initial | QEV_OUT_DVI, Connected());
+    EXPECT_GT(ModeCount(QEV_OUT_DVI), 0);
+    // Connected bits only accumulate; the other masks are untouched.
+    Ctl({"unplug", "DVI"});
+    Ctl({"unplug", "TV"});
+    EXPECT_EQ(initial | QEV_OUT_DVI, Connected());
+    unsigned mask = 0;
+    EXPECT_EQ(1, QEVGFX_Device_GetSupportCaps(&mask));
+    EXPECT_EQ(kSupported, mask);
+    EXPECT_EQ(1, QEVGFX_Device_GetActiveState(&mask));
+    EXPECT_EQ(unsigned(QEV_OUT_CRT | QEV_OUT_LCD), mask);
+
+    // A new snapshot: outputs are found in it before any summary is read,
+    // and a bit without an output of its name fails.
+    ASSERT_EQ(1, rrGetScreen());
+    EXPECT_EQ(-1, ModeCount(QEV_OUT_CRT2));
+    EXPECT_EQ(-1, ModeCount(0x40000));
+    int rotation = 0;
+    EXPECT_EQ(1, rrGetDevCurRotation(QEV_OUT_TV, &rotation));
+    EXPECT_EQ(1, rotation); // no CRTC
+    EXPECT_GT(ModeCount(QEV_OUT_LCD), 0);
+    RRModeEntry cur{};
+    ASSERT_EQ(1, rrGetDevCurrentMode(QEV_OUT_CRT, &cur));
+    EXPECT_GT(cur.width, 0u);
+    EXPECT_STRNE("", cur.name);
+    std::free(cur.name);
+    EXPECT_EQ(6, rrGetOutputInfo());
+    EXPECT_EQ(initial | QEV_OUT_DVI, Connected());
+}
+#endif
+
 } // namespace
