@@ -43,7 +43,9 @@ constexpr char kWorkingCopy[] = ".Z7UtilityXFConfigTmp";
 constexpr char kXF86Config[] = "/etc/X11/XF86Config";
 constexpr std::string_view kLayout = "ServerLayout";
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+char Lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
 
 bool IEqual(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
@@ -54,7 +56,9 @@ bool IEqual(std::string_view a, std::string_view b) {
     return true;
 }
 
-std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+std::string Quoted(std::string_view text) {
+    return "\"" + std::string(text) + "\"";
+}
 
 // The text between the first and second double quote (the whole text when it
 // has fewer quotes).
@@ -120,7 +124,8 @@ bool LayoutId(std::string_view doc, std::string &id) {
 
 // Every non-blank line of a found section, trimmed, from its Section line
 // through its EndSection line, as the editor's lookups visit them.
-template <class Visit> bool ForSectionLines(std::string_view doc, std::string_view sec, std::string_view id, Visit visit) {
+template <class Visit>
+bool ForSectionLines(std::string_view doc, std::string_view sec, std::string_view id, Visit visit) {
     xc::SectionPos pos;
     if (xm::findSection(doc, sec, id, pos) != XCONFIG_DONE)
         return false;
@@ -229,8 +234,7 @@ const char *BusAddress(int chip) {
         QEV_BUSID_ONBOARD_CHIPS(QEV_ONBOARD_)
 #undef QEV_ONBOARD_
         return "PCI:0:1:0";
-    default:
-        return "PCI:1:0:0";
+    default: return "PCI:1:0:0";
     }
 }
 
@@ -253,7 +257,8 @@ int ModDeviceSecActiveDevice(std::string &doc, const ScreenData &layout, std::st
 
     const int primary = layout.nPrimaryDevice, secondary = layout.nSecondaryDevice;
     auto activeName = [](int output) { return output == QEV_OUT_HDTV ? "TV" : GetDeviceName(output); };
-    const std::string pair = Quoted("ActiveDevice") + "\t\"" + activeName(primary) + ", " + activeName(secondary) + "\"";
+    const std::string pair =
+        Quoted("ActiveDevice") + "\t\"" + activeName(primary) + ", " + activeName(secondary) + "\"";
     if (!modOption("ActiveDevice", pair, true))
         return 0;
 
@@ -585,18 +590,34 @@ void DetectDeviceOrderOnSAMM(std::string_view doc, ScreenData &layout, unsigned 
         int primary, secondary;
     };
     static constexpr Row kRows[] = {
-        {"CRT, TV", QEV_OUT_CRT, kTV},    {"TV, CRT", kTV, QEV_OUT_CRT},    {"CRT, LCD", QEV_OUT_CRT, QEV_OUT_LCD},
-        {"LCD, CRT", QEV_OUT_LCD, QEV_OUT_CRT}, {"TV, LCD", kTV, QEV_OUT_LCD}, {"LCD, TV", QEV_OUT_LCD, kTV},
-        {"CRT, DFP", QEV_OUT_CRT, QEV_OUT_DVI}, {"CRT, DVI", QEV_OUT_CRT, QEV_OUT_DVI},
-        {"DFP, CRT", QEV_OUT_DVI, QEV_OUT_CRT}, {"DVI, CRT", QEV_OUT_DVI, QEV_OUT_CRT},
-        {"DFP, TV", QEV_OUT_DVI, kTV},    {"DVI, TV", QEV_OUT_DVI, kTV},    {"TV, DFP", kTV, QEV_OUT_DVI},
-        {"TV, DVI", kTV, QEV_OUT_DVI},    {"DFP, LCD", QEV_OUT_DVI, QEV_OUT_LCD}, {"DVI, LCD", QEV_OUT_DVI, QEV_OUT_LCD},
-        {"LCD, DFP", QEV_OUT_LCD, QEV_OUT_DVI}, {"LCD, DVI", QEV_OUT_LCD, QEV_OUT_DVI},
-        {"CRT, HDMI", QEV_OUT_CRT, QEV_OUT_HDMI}, {"HDMI, CRT", QEV_OUT_HDMI, QEV_OUT_CRT},
-        {"LCD, HDMI", QEV_OUT_LCD, QEV_OUT_HDMI}, {"HDMI, LCD", QEV_OUT_HDMI, QEV_OUT_LCD},
-        {"TV, HDMI", kTV, QEV_OUT_HDMI},  {"HDMI, TV", QEV_OUT_HDMI, kTV},
-        {"CRT, CRT2", QEV_OUT_CRT, QEV_OUT_CRT2}, {"CRT2, CRT", QEV_OUT_CRT, QEV_OUT_CRT2},
-        {"LCD, LCD2", QEV_OUT_LCD, QEV_OUT_LCD2}, {"LCD2, LCD", QEV_OUT_LCD, QEV_OUT_LCD2},
+        {"CRT, TV", QEV_OUT_CRT, kTV},
+        {"TV, CRT", kTV, QEV_OUT_CRT},
+        {"CRT, LCD", QEV_OUT_CRT, QEV_OUT_LCD},
+        {"LCD, CRT", QEV_OUT_LCD, QEV_OUT_CRT},
+        {"TV, LCD", kTV, QEV_OUT_LCD},
+        {"LCD, TV", QEV_OUT_LCD, kTV},
+        {"CRT, DFP", QEV_OUT_CRT, QEV_OUT_DVI},
+        {"CRT, DVI", QEV_OUT_CRT, QEV_OUT_DVI},
+        {"DFP, CRT", QEV_OUT_DVI, QEV_OUT_CRT},
+        {"DVI, CRT", QEV_OUT_DVI, QEV_OUT_CRT},
+        {"DFP, TV", QEV_OUT_DVI, kTV},
+        {"DVI, TV", QEV_OUT_DVI, kTV},
+        {"TV, DFP", kTV, QEV_OUT_DVI},
+        {"TV, DVI", kTV, QEV_OUT_DVI},
+        {"DFP, LCD", QEV_OUT_DVI, QEV_OUT_LCD},
+        {"DVI, LCD", QEV_OUT_DVI, QEV_OUT_LCD},
+        {"LCD, DFP", QEV_OUT_LCD, QEV_OUT_DVI},
+        {"LCD, DVI", QEV_OUT_LCD, QEV_OUT_DVI},
+        {"CRT, HDMI", QEV_OUT_CRT, QEV_OUT_HDMI},
+        {"HDMI, CRT", QEV_OUT_HDMI, QEV_OUT_CRT},
+        {"LCD, HDMI", QEV_OUT_LCD, QEV_OUT_HDMI},
+        {"HDMI, LCD", QEV_OUT_HDMI, QEV_OUT_LCD},
+        {"TV, HDMI", kTV, QEV_OUT_HDMI},
+        {"HDMI, TV", QEV_OUT_HDMI, kTV},
+        {"CRT, CRT2", QEV_OUT_CRT, QEV_OUT_CRT2},
+        {"CRT2, CRT", QEV_OUT_CRT, QEV_OUT_CRT2},
+        {"LCD, LCD2", QEV_OUT_LCD, QEV_OUT_LCD2},
+        {"LCD2, LCD", QEV_OUT_LCD, QEV_OUT_LCD2},
     };
     std::string layoutId, screenId;
     int index = 0;
@@ -694,9 +715,13 @@ bool PrepareWorkingCopy() {
 
 } // namespace
 
-int EnableSAMM(const ScreenData &layout, const DeviceFacts &facts) { return EditAndInstall(&layout, 1, facts); }
+int EnableSAMM(const ScreenData &layout, const DeviceFacts &facts) {
+    return EditAndInstall(&layout, 1, facts);
+}
 
-int DisableSAMM(const DeviceFacts &facts) { return EditAndInstall(nullptr, 0, facts); }
+int DisableSAMM(const DeviceFacts &facts) {
+    return EditAndInstall(nullptr, 0, facts);
+}
 
 int FileRouteEnable(int primary, int secondary, int position, const DeviceFacts &facts) {
     int rc = 0;
@@ -770,13 +795,11 @@ constexpr char kCloneMarker[] = "/etc/X11/.QEVGemel";
 
 const char *RandRName(int output) {
     switch (output) {
-#define QEV_RR_NAME_(name, bit) \
-    case bit:                   \
-        return name;
+#define QEV_RR_NAME_(name, bit)                                                                                        \
+    case bit: return name;
         QEV_RANDR_OUTPUT_TABLE(QEV_RR_NAME_)
 #undef QEV_RR_NAME_
-    default:
-        return nullptr;
+    default: return nullptr;
     }
 }
 
@@ -936,14 +959,17 @@ extern "C" QEVGFX_API_EXPORT int QEVGFX_SAMM_GetScreenLayout(int layout[3]) {
             return 0;
         const uint32_t primary = qev::GetLE32(block + QEV_DS_SAMM_LAYOUT);
         switch (primary) {
-        case QEV_OUT_CRT: case QEV_OUT_LCD: case QEV_OUT_TV: case QEV_OUT_DVI: case QEV_OUT_HDMI: case QEV_OUT_LCD2:
-            layout[0] = int(primary);
-            break;
-        default:
-            break;
+        case QEV_OUT_CRT:
+        case QEV_OUT_LCD:
+        case QEV_OUT_TV:
+        case QEV_OUT_DVI:
+        case QEV_OUT_HDMI:
+        case QEV_OUT_LCD2: layout[0] = int(primary); break;
+        default: break;
         }
         const unsigned rest = qev::GetLE16(block + QEV_DS_ACTIVE_MASK) & ~primary;
-        for (unsigned bit : {QEV_OUT_CRT, QEV_OUT_DVI, QEV_OUT_HDMI, QEV_OUT_TV, QEV_OUT_HDTV, QEV_OUT_LCD, QEV_OUT_LCD2}) {
+        for (unsigned bit :
+             {QEV_OUT_CRT, QEV_OUT_DVI, QEV_OUT_HDMI, QEV_OUT_TV, QEV_OUT_HDTV, QEV_OUT_LCD, QEV_OUT_LCD2}) {
             if (rest & bit) {
                 layout[1] = int(bit);
                 break;
@@ -1014,9 +1040,7 @@ extern "C" QEVGFX_API_EXPORT int QEVGFX_Gemel_GetMaxVideoOutput(int *count) {
 #undef QEV_SINGLE_
         *count = 1;
         break;
-    default:
-        *count = 2;
-        break;
+    default: *count = 2; break;
     }
     return 1;
 }

@@ -31,11 +31,11 @@ struct XConfigData {
 };
 
 extern ScreenData g_ScreenData;
-extern int g_IsScreenDataInit;     // 1 once a file-route layout query made the working copy
+extern int g_IsScreenDataInit; // 1 once a file-route layout query made the working copy
 extern XConfigData g_XConfigData;
-extern std::string g_chXFConfigFile;  // path of the working copy
-extern const char XFCONFIGFILE[];     // "/etc/X11/xorg.conf"
-extern const char XFCONFIGFILEBK[];   // name of the backup copy in HOME
+extern std::string g_chXFConfigFile; // path of the working copy
+extern const char XFCONFIGFILE[];    // "/etc/X11/xorg.conf"
+extern const char XFCONFIGFILEBK[];  // name of the backup copy in HOME
 
 namespace qev::samm {
 
@@ -43,17 +43,17 @@ namespace qev::samm {
 // edit starts.
 struct DeviceFacts {
     int chipId = 0;
-    unsigned tvStandard = 0;    // TV output (0x4)
+    unsigned tvStandard = 0; // TV output (0x4)
     unsigned tvSignal = 0;
-    unsigned hdtvStandard = 0;  // HDTV output (0x40)
+    unsigned hdtvStandard = 0; // HDTV output (0x40)
     unsigned hdtvSignal = 0;
 };
 
 // ---- text helpers ----
-bool Mystrstr(std::string_view text, std::string_view pattern);  // substring, any case
-int QEVStrcmp(std::string_view a, std::string_view b);           // 0 when equal without blanks and case
-const char *GetDeviceName(int output);                           // "CRT", "LCD", ...; "" for others
-const char *GetScreenOrient(int position);                       // "RightOf", "LeftOf", "Above", "Below"
+bool Mystrstr(std::string_view text, std::string_view pattern); // substring, any case
+int QEVStrcmp(std::string_view a, std::string_view b);          // 0 when equal without blanks and case
+const char *GetDeviceName(int output);                          // "CRT", "LCD", ...; "" for others
+const char *GetScreenOrient(int position);                      // "RightOf", "LeftOf", "Above", "Below"
 
 // ---- lookups on configuration text ----
 // Number of entries of the section (0 when it does not exist).
@@ -107,6 +107,6 @@ int InsertDeviceOptionIn(const std::string &path, std::string_view name, std::st
 int DeleteDeviceOptionIn(const std::string &path, std::string_view name);
 int IsXineramaIn(std::string_view doc);
 
-}  // namespace qev::samm
+} // namespace qev::samm
 
 #endif

@@ -108,7 +108,8 @@ TEST(SammFaults, EveryFailingCallLeavesAKnownVersion) {
         ASSERT_TRUE(qevtest::write_file(kConfigPath, v.before));
         ASSERT_EQ(1, op.run()) << op.name;
         v.after = ReadConfig();
-        v.middle = v.before + "\nSection \"ServerLayout\"\n\tIdentifier \"QEV Layout\"\n\tScreen \"Screen0\"\nEndSection\n";
+        v.middle =
+            v.before + "\nSection \"ServerLayout\"\n\tIdentifier \"QEV Layout\"\n\tScreen \"Screen0\"\nEndSection\n";
         ASSERT_NE(v.before, v.after);
 
         for (int kind : {FAULT_WRITE, FAULT_FSYNC, FAULT_CLOSE, FAULT_RENAME}) {
@@ -123,8 +124,7 @@ TEST(SammFaults, EveryFailingCallLeavesAKnownVersion) {
                 const std::string now = ReadConfig();
                 SCOPED_TRACE(std::string(op.name) + ": call " + std::to_string(nth) + " of kind " +
                              std::to_string(kind));
-                EXPECT_TRUE(now == v.before || now == v.after || (op.before == kNoLayout && now == v.middle))
-                    << now;
+                EXPECT_TRUE(now == v.before || now == v.after || (op.before == kNoLayout && now == v.middle)) << now;
                 EXPECT_EQ(rc == 1, now == v.after) << "result " << rc;
                 EXPECT_EQ(std::set<std::string>{}, Leftovers());
                 if (nth > calls)

@@ -345,8 +345,9 @@ TEST_F(DeviceOptions, EditTheFirstDeviceSection) {
               now);
     ASSERT_EQ(1, InsertNewDeviceOption("RotateType", "SW"));
     ASSERT_EQ(1, InsertNewDeviceOption("Rotate", "CCW"));
-    EXPECT_NE(std::string::npos,
-              ReadConfig().find("\"First\"\n\tOption\t\"RotateType\"\t\"SW\"\n\tOption\t\"Rotate\"\t\"CCW\"\nEndSection"));
+    EXPECT_NE(
+        std::string::npos,
+        ReadConfig().find("\"First\"\n\tOption\t\"RotateType\"\t\"SW\"\n\tOption\t\"Rotate\"\t\"CCW\"\nEndSection"));
 }
 
 TEST_F(DeviceOptions, XF86ConfigComesFirst) {

@@ -63,7 +63,9 @@ size_t Count(const std::string &text, const std::string &what) {
     return n;
 }
 
-std::string Home(const std::string &name) { return std::string(std::getenv("HOME")) + "/" + name; }
+std::string Home(const std::string &name) {
+    return std::string(std::getenv("HOME")) + "/" + name;
+}
 
 class SammNoRandR : public qevtest::XServerTest<SammNoRandR> {
   public:
