@@ -11,9 +11,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <sanitizer/common_interface_defs.h>
 #include <string>
 #include <string_view>
-#include <sanitizer/common_interface_defs.h>
 #include <unistd.h>
 
 #include "qev/outputs.h"
@@ -58,7 +58,7 @@ const std::string &WorkFile() {
     return path;
 }
 
-constexpr int kOutputs[] = {QEV_OUT_CRT, QEV_OUT_LCD, QEV_OUT_TV,  QEV_OUT_DVI,
+constexpr int kOutputs[] = {QEV_OUT_CRT,  QEV_OUT_LCD,  QEV_OUT_TV,   QEV_OUT_DVI,
                             QEV_OUT_HDMI, QEV_OUT_CRT2, QEV_OUT_HDTV, QEV_OUT_LCD2};
 
 bool Exists(std::string_view doc, std::string_view sec, std::string_view id) {
