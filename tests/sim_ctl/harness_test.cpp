@@ -158,14 +158,16 @@ TEST(QevsimRun, FbRunsTheCommandWithoutDisplayOnTheStandIn)
     std::unique_ptr<QevSimModel, void (*)(QevSimModel*)> model(qevsim_model_new(), qevsim_model_free);
     char err[256] = "";
     ASSERT_TRUE(qevsim_model_load_profile(model.get(), profile.c_str(), err, sizeof err)) << err;
-    std::vector<std::string> env{"DISPLAY=:0"};  // a display the harness must hide
-    if (*QEVSIM_FB_ASAN_RUNTIME)
-        env.push_back("LD_PRELOAD=" QEVSIM_FB_ASAN_RUNTIME);
-    // Request 0x19: the connected outputs.
+    // An instrumented client wants its sanitizer runtime first in the preload
+    // list (only for the client: the shells are not instrumented).
+    const std::string client = *QEVSIM_FB_ASAN_RUNTIME
+                                   ? "env LD_PRELOAD=" QEVSIM_FB_ASAN_RUNTIME ":$LD_PRELOAD " QEVSIM_FB_CLIENT
+                                   : QEVSIM_FB_CLIENT;
+    // Request 0x19: the connected outputs. DISPLAY names a display the
+    // harness must hide.
     auto r = qevsim_run({"--fb", "--profile", profile},
-                        "echo \"display=${DISPLAY-none} profile=$QEVSIM_PROFILE\"; "
-                        QEVSIM_FB_CLIENT " open ioctl 0x19 1 -",
-                        env);
+                        "echo \"display=${DISPLAY-none} profile=$QEVSIM_PROFILE\"; " + client + " open ioctl 0x19 1 -",
+                        {"DISPLAY=:0"});
     ASSERT_TRUE(r.ok()) << r.out << r.err;
     char mask[16];
     std::snprintf(mask, sizeof mask, "%08x", qevsim_model_connected(model.get()));
