@@ -629,9 +629,9 @@ void DetectDeviceOrderOnSAMM(std::string_view doc, ScreenData &layout, unsigned 
         return;
     if (xc::subString(value, 3, 4) != XCONFIG_DONE)
         return;
-    auto assign = [active](int spec, int &out) {
-        if (spec != kTV)
-            out = spec;
+    auto assign = [active](int side, int &out) {
+        if (side != kTV)
+            out = side;
         else if (active & QEV_OUT_TV)
             out = QEV_OUT_TV;
         else if (active & QEV_OUT_HDTV)

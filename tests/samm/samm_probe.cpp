@@ -2,7 +2,7 @@
 // own, one session per run as the control panel has it. Arguments are
 // commands; each prints one line: its name, the result and the values read.
 //   enable P S POS | disable P S POS | layout | gemel-get | gemel-set OUT |
-//   gemel-max | xinerama | fb-info | fb-second
+//   gemel-max | active | v3 (command 19/10) | xinerama | fb-info | fb-second
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -35,6 +35,14 @@ int main(int argc, char **argv) {
             int n = 0;
             const int rc = QEVGFX_Gemel_GetMaxVideoOutput(&n);
             std::printf("gemel-max %d %d\n", rc, n);
+        } else if (cmd == "active") {
+            unsigned mask = 0;
+            const int rc = QEVGFX_Device_GetActiveState(&mask);
+            std::printf("active %d %u\n", rc, mask);
+        } else if (cmd == "v3") {
+            int state = -1;
+            const int rc = InputCommand(19, 10, 0, nullptr, 1, &state);
+            std::printf("v3 %d %d\n", rc, state);
         } else if (cmd == "xinerama") {
             std::printf("xinerama %d\n", IsXineramaExist());
         } else if (cmd == "fb-info" || cmd == "fb-second") {

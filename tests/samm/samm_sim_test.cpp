@@ -159,6 +159,30 @@ TEST_F(SammRandR, PlacesTheSecondOutputAtOnce) {
     EXPECT_FALSE(qevtest::file_exists(Home(".Z7UtilityXFConfigTmp"))) << "RandR leaves no files";
 }
 
+// A chip that shows video on one output of a clone pair, with LCD and DVI
+// as the pair (LCD is then the main output). Without RandR: with it, a
+// command sent after the RandR output query currently fails (library core).
+class SammSingleVideoChip : public qevtest::XServerTest<SammSingleVideoChip> {
+  public:
+    static qevtest::XServerOptions server_options() {
+        static qevtest::TempDir dir("sammprofile");
+        qevtest::XServerOptions o;
+        o.profile = dir.file("single.profile");
+        o.no_randr = true;
+        qevtest::write_file(o.profile, "chip=M300\nsupported=CRT,LCD,DVI\nconnected=CRT,LCD,DVI\n"
+                                       "active=LCD,DVI\nprimary=LCD\n");
+        return o;
+    }
+};
+
+TEST_F(SammSingleVideoChip, CloneVideoOutputOfLcdAndDvi) {
+    EXPECT_EQ(Strings({"active 1 10", "gemel-max 1 1", "gemel-get 1 2"}), Probe({"active", "gemel-max", "gemel-get"}));
+    EXPECT_EQ(Strings({"gemel-set 1", "gemel-get 1 8"}), Probe({"gemel-set", "8", "gemel-get"}));
+    EXPECT_EQ("1\n", qevtest::read_file("/etc/X11/.QEVGemel").value_or(""));
+    EXPECT_EQ(Strings({"gemel-set 1", "gemel-get 1 2"}), Probe({"gemel-set", "2", "gemel-get"}));
+    EXPECT_EQ("0\n", qevtest::read_file("/etc/X11/.QEVGemel").value_or(""));
+}
+
 #ifdef QEVTEST_FB_STANDIN
 TEST(SammFramebuffer, EnableDisableAndLayout) {
     qevtest::TempDir dir("sammfb");
