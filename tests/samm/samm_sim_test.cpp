@@ -160,8 +160,8 @@ TEST_F(SammRandR, PlacesTheSecondOutputAtOnce) {
 }
 
 // A chip that shows video on one output of a clone pair, with LCD and DVI
-// as the pair (LCD is then the main output). Without RandR: with it, a
-// command sent after the RandR output query currently fails (library core).
+// as the pair (LCD is then the main output). Without RandR, so the active
+// outputs come from the driver command.
 class SammSingleVideoChip : public qevtest::XServerTest<SammSingleVideoChip> {
   public:
     static qevtest::XServerOptions server_options() {
