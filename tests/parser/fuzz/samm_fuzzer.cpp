@@ -76,6 +76,31 @@ bool Plain(std::string_view id) {
     return true;
 }
 
+// Every Section line is closed by an EndSection line before the next one.
+// Only then do sections not overlap, which the invariants below rely on (an
+// unclosed section runs on into the next ones).
+bool WellFormed(std::string_view doc) {
+    bool inside = false;
+    size_t p = 0;
+    while (p < doc.size()) {
+        size_t nl = doc.find('\n', p);
+        if (nl == std::string_view::npos)
+            nl = doc.size();
+        const int kind = qev::xconfig::classify(qev::xconfig::splitLine(doc.substr(p, nl - p)).key);
+        if (kind == XCONFIG_LINE_SECTION) {
+            if (inside)
+                return false;
+            inside = true;
+        } else if (kind == XCONFIG_LINE_ENDSECTION) {
+            if (!inside)
+                return false;
+            inside = false;
+        }
+        p = nl + 1;
+    }
+    return !inside;
+}
+
 // Complete, collect and edit, as the file route does on its working copy.
 int Edit(std::string &doc, const ScreenData &layout, bool enable, const ss::DeviceFacts &facts, XConfigData &data) {
     ss::CompleteXConfig(doc, data);
@@ -120,7 +145,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size) {
     CHECK(fileRc == rc);
     CHECK(after == (rc == 1 ? doc : completed));
 
-    if (enable && rc == 1) {
+    if (enable && rc == 1 && WellFormed(text)) {
         CHECK(Exists(doc, "Screen", data.chSecScreenID));
         CHECK(Exists(doc, "Device", data.chSecDeviceID));
         std::string layoutId;
