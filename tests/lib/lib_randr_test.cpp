@@ -429,6 +429,29 @@ TEST_F(RandRHotplug, QueriesReadTheOutputsAfresh) {
     EXPECT_EQ(6, rrGetOutputInfo());
     EXPECT_EQ(initial | QEV_OUT_DVI, Connected());
 }
+
+// Extension commands between RandR reads of every kind: the reads share the
+// session's connection and leave it ready for the next command.
+TEST_F(RandRHotplug, CommandsBetweenRandRReads) {
+    auto chip = [] {
+        int id = 0;
+        EXPECT_EQ(1, QEVGFX_Info_GetChipID(&id));
+        return id;
+    };
+    const int id = chip();
+    ASSERT_NE(0, id);
+    unsigned mask = 0, primary = 0;
+    EXPECT_EQ(1, QEVGFX_Device_GetConnectState(&mask));
+    EXPECT_EQ(id, chip());
+    EXPECT_GT(ModeCount(QEV_OUT_CRT), 0);
+    EXPECT_EQ(id, chip());
+    EXPECT_EQ(1, QEVGFX_Device_GetPrimaryDevice(&primary));
+    EXPECT_EQ(id, chip());
+    ASSERT_EQ(1, rrGetScreen());
+    EXPECT_GT(ModeCount(QEV_OUT_LCD), 0); // names read afresh first
+    EXPECT_EQ(id, chip());
+    EXPECT_EQ(id, chip());
+}
 #endif
 
 } // namespace
