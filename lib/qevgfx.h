@@ -79,6 +79,35 @@ QEVGFX_API_EXPORT int QEVGFX_Device_SetVideoDevice(int value);
 QEVGFX_API_EXPORT int QEVGFX_Device_GetVideoDevice(void *record);
 QEVGFX_API_EXPORT int QEVGFX_Device_GetFbResolutionInfo(void *record);
 
+/* ---- gamma lookup table -------------------------------------------------- */
+
+/* 256 entries per colour, levels 0..255 (higher levels are taken as 255). The
+ * library keeps a copy of the last table written or read, which
+ * QEVGFX_SaveCurrentSetting(1) saves. Reading is X channel only. */
+QEVGFX_API_EXPORT int QEVGFX_GAMMA_GetDeviceSupportState(int *supported);
+QEVGFX_API_EXPORT int QEVGFX_GAMMA_SetLookUpTable(const unsigned short red[256], const unsigned short green[256],
+                                                  const unsigned short blue[256]);
+QEVGFX_API_EXPORT int QEVGFX_GAMMA_GetLookUpTable(unsigned short red[256], unsigned short green[256],
+                                                  unsigned short blue[256]);
+
+/* ---- video overlay colour (Xv) ------------------------------------------- */
+
+/* index: 0 hue, 1 saturation, 2 brightness, 3 contrast; values on a 0..255
+ * slider scale (128 is the driver's default). caps: 0x1 hue, 0x2 saturation,
+ * 0x4 brightness, 0x8 contrast. InitializeAttribute returns 1 when the
+ * overlay port offers at least one of the four. */
+QEVGFX_API_EXPORT int QEVGFX_Overlay_InitializeAttribute(void);
+QEVGFX_API_EXPORT int QEVGFX_Overlay_GetSupportAttributeCaps(int *caps);
+/* SetAttribute: 0 off the X channel, for an index outside 0..3 and when the
+ * driver refuses the value; an attribute the port does not offer is only
+ * recorded. */
+QEVGFX_API_EXPORT int QEVGFX_Overlay_SetAttribute(int index, int slider);
+/* An index outside 0..3 returns 1 and leaves *slider alone; an attribute the
+ * port does not offer reads 128. */
+QEVGFX_API_EXPORT int QEVGFX_Overlay_GetAttribute(int index, int *slider);
+/* 1 while a video overlay is shown. */
+QEVGFX_API_EXPORT int QEVGFX_Overlay_IsOverlayOpened(void);
+
 /* ---- driver command channel ---------------------------------------------- */
 
 struct QevCommandBlock; /* qev/protocol.h */

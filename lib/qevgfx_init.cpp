@@ -234,9 +234,11 @@ extern "C" QEVGFX_API_EXPORT void QEVGFX_Open(void) {
         }
         DriverType = QEV_CHANNEL_X;
         mydisplay = dpy;
+        XVInitForOverlayOnly();
     } else {
         DriverType = OpenDev >= 0 ? QEV_CHANNEL_FB : QEV_CHANNEL_NONE;
     }
+    InitGammaLUT();
 }
 
 extern "C" QEVGFX_API_EXPORT void QEVGFX_Close(void) {
@@ -261,8 +263,11 @@ extern "C" QEVGFX_API_EXPORT int QEVGFX_IsRandR(int *randr) {
 extern "C" QEVGFX_API_EXPORT int QEVGFX_SaveCurrentSetting(int which) {
     if (!qev::OnX())
         return 0;
-    // 1: gamma lookup table, 0: overlay colour attributes.
-    return (which == 1 || which == 0) ? 1 : 0;
+    if (which == 1)
+        return SaveGammaLookUpTable();
+    if (which == 0)
+        return SaveOverlayAttributes();
+    return 0;
 }
 
 // ---------------------------------------------------------------------------
