@@ -90,26 +90,6 @@ TEST(OverlayConversion, EmptyDriverRangeGivesTheSliderDefault) {
     EXPECT_EQ(5000, qev::UiToSys(br, 3));
 }
 
-TEST(OverlayConversion, StartRecords) {
-    const int defaults[] = {0, 10000, 5000, 10000};
-    for (int index = 0; index < qev::OVERLAY_COUNT; ++index) {
-        OverlayProperty p = qev::OverlayStartRecord(index);
-        EXPECT_EQ(index, p.index);
-        EXPECT_EQ(0, p.supported);
-        EXPECT_EQ(255, p.drange);
-        EXPECT_EQ(255, p.srange);
-        EXPECT_EQ(defaults[index], p.ddef);
-        EXPECT_EQ(128, p.sdef);
-        EXPECT_EQ(128, p.slider);
-        EXPECT_EQ(0, p.driver);
-        EXPECT_EQ(0, p.dmin);
-        EXPECT_EQ(255, p.dmax);
-        EXPECT_EQ(0, p.smin);
-        EXPECT_EQ(255, p.smax);
-        EXPECT_EQ(0, p.atom);
-    }
-}
-
 TEST(GammaPacking, EntryWordAndClamping) {
     EXPECT_EQ(0x00FF0000u, qev::PackGammaEntry(255, 0, 0));
     EXPECT_EQ(0x0000FFFFu, qev::PackGammaEntry(0, 255, 255));
