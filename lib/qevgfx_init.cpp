@@ -3,9 +3,11 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -16,6 +18,8 @@
 #undef min
 #undef max
 #include <X11/Xatom.h>
+#include <X11/Xlib-xcb.h>
+#include <xcb/randr.h>
 #include <X11/extensions/Xext.h>
 extern "C" { // extutil.h has no C++ linkage block of its own
 #include <X11/extensions/extutil.h>
@@ -128,11 +132,15 @@ extern "C" QEVGFX_API_EXPORT int QEVGFXCommand(Display *display, QevCommandBlock
 
     ExchangeErrorTrap trap(display);
     LockDisplay(display);
-    if (display->bufmax - display->buffer < QEV_REQ_BYTES) {
+    // _XGetRequest flushes the buffer when the request does not fit, and
+    // takes the connection back from xcb when xcb has used it (Xlib then
+    // shows an empty buffer, so its bounds say nothing before this call);
+    // it gives null for a request larger than the whole buffer.
+    auto *req = static_cast<QevCommandReq *>(_XGetRequest(display, info->codes->major_opcode, QEV_REQ_BYTES));
+    if (req == nullptr) {
         UnlockDisplay(display);
         return 0;
     }
-    auto *req = static_cast<QevCommandReq *>(_XGetRequest(display, info->codes->major_opcode, QEV_REQ_BYTES));
     std::memset(&req->unused, 0, QEV_REQ_BYTES - offsetof(QevCommandReq, unused));
     req->minor = QEVGFX_MINOR_COMMAND;
     req->length = QEV_REQ_UNITS;
@@ -160,7 +168,15 @@ extern "C" QEVGFX_API_EXPORT int QEVGFXCommand(Display *display, QevCommandBlock
         std::memcpy(block->output, rep.block.output, sizeof block->output);
     UnlockDisplay(display);
     RunSyncHandler(display);
-    XFlush(display);
+    // _XReply has sent everything queued up to the request, so only what the
+    // synchronisation handler queued can wait in the buffer. XFlush on an
+    // empty buffer sends nothing but still polls the connection for events,
+    // two needless reads on every exchange.
+    LockDisplay(display);
+    bool queued = display->bufptr != display->buffer;
+    UnlockDisplay(display);
+    if (queued)
+        XFlush(display);
     return block->status;
 }
 
@@ -308,16 +324,139 @@ const char *RandRName(unsigned bit) {
 
 OutputInfoPtr GetOutput(RROutput id) { return OutputInfoPtr(XRRGetOutputInfo(dpy, res, id)); }
 
-// The first output of the snapshot with the name the bit addresses.
-bool FindOutput(unsigned bit, RROutput *id, OutputInfoPtr *info) {
+// What the layer takes from an output's information.
+struct OutputState {
+    std::string name;
+    int connection;
+    RRCrtc crtc;
+    std::vector<RRMode> modes; // the output's own order, preferred first
+};
+
+OutputState StateOf(const XRROutputInfo &oi) {
+    return {std::string(oi.name, size_t(oi.nameLen)), oi.connection, oi.crtc,
+            std::vector<RRMode>(oi.modes, oi.modes + std::max(oi.nmode, 0))};
+}
+
+OutputState StateOf(const xcb_randr_get_output_info_reply_t &r) {
+    const auto *name = reinterpret_cast<const char *>(xcb_randr_get_output_info_name(&r));
+    const xcb_randr_mode_t *modes = xcb_randr_get_output_info_modes(&r);
+    return {std::string(name, size_t(xcb_randr_get_output_info_name_length(&r))), r.connection, RRCrtc(r.crtc),
+            std::vector<RRMode>(modes, modes + std::max(xcb_randr_get_output_info_modes_length(&r), 0))};
+}
+
+struct MallocDeleter {
+    void operator()(void *p) const { std::free(p); }
+};
+using OutputReplyPtr = std::unique_ptr<xcb_randr_get_output_info_reply_t, MallocDeleter>;
+
+// The information of outputs [first, first + count) of the snapshot, read
+// anew through xcb on the session's connection. All requests go out before
+// the first reply is awaited, so the read costs one round trip however many
+// outputs it covers, and xcb reads a reply without Xlib's extra polls for
+// events. An output whose reply failed is read again through Xlib when it is
+// asked for, so that its error reaches the installed error handler as any
+// Xlib read's would.
+class OutputReads {
+public:
+    OutputReads(size_t first, size_t count) : first_(first), replies_(count) {
+        xcb_connection_t *c = XGetXCBConnection(dpy);
+        const xcb_query_extension_reply_t *ext = c ? xcb_get_extension_data(c, &xcb_randr_id) : nullptr;
+        if (ext == nullptr || !ext->present)
+            return; // every output falls back to Xlib
+        std::vector<xcb_randr_get_output_info_cookie_t> cookies;
+        cookies.reserve(count);
+        for (size_t i = first; i < first + count; ++i)
+            cookies.push_back(xcb_randr_get_output_info(c, xcb_randr_output_t(res->outputs[i]),
+                                                        xcb_timestamp_t(res->configTimestamp)));
+        for (size_t i = 0; i < cookies.size(); ++i) {
+            xcb_generic_error_t *error = nullptr;
+            replies_[i].reset(xcb_randr_get_output_info_reply(c, cookies[i], &error));
+            std::free(error);
+        }
+    }
+
+    // The information of output i (an index of the snapshot) as the
+    // pipelined read returned it.
+    std::optional<OutputState> replied(size_t i) const {
+        if (const xcb_randr_get_output_info_reply_t *r = replies_[i - first_].get())
+            return StateOf(*r);
+        return std::nullopt;
+    }
+
+    // The same, read again through Xlib when the pipelined read failed;
+    // nullopt when that fails too.
+    std::optional<OutputState> at(size_t i) const {
+        if (std::optional<OutputState> o = replied(i))
+            return o;
+        if (OutputInfoPtr oi = GetOutput(res->outputs[i]))
+            return StateOf(*oi);
+        return std::nullopt;
+    }
+
+private:
+    size_t first_;
+    std::vector<OutputReplyPtr> replies_;
+};
+
+// Every output of the snapshot.
+class AllOutputs : public OutputReads {
+public:
+    AllOutputs() : OutputReads(0, size_t(res->noutput)) {}
+    size_t size() const { return size_t(res->noutput); }
+};
+
+// Output names of the snapshot, index for index with its outputs. An
+// output's name never changes, so it is kept from the first read that
+// returned it until the snapshot is replaced; outputs are still found in
+// the snapshot's order, and only the output found is read afresh.
+struct NameCache {
+    const XRRScreenResources *snapshot = nullptr;
+    bool complete = false; // every output has been asked for once
+    std::vector<std::optional<std::string>> names;
+};
+NameCache g_names;
+
+NameCache &Names() {
+    if (g_names.snapshot != res || g_names.names.size() != size_t(res->noutput)) {
+        g_names = NameCache{};
+        g_names.snapshot = res;
+        g_names.names.resize(size_t(res->noutput));
+    }
+    return g_names;
+}
+
+void RememberName(size_t i, std::string_view name) {
+    NameCache &cache = Names();
+    if (!cache.names[i])
+        cache.names[i] = std::string(name);
+}
+
+// The first output of the snapshot with the name the bit addresses, with its
+// information read now.
+bool FindOutput(unsigned bit, RROutput *id, OutputState *info) {
     const char *name = RandRName(bit);
     if (name == nullptr || dpy == nullptr || res == nullptr)
         return false;
-    for (int i = 0; i < res->noutput; ++i) {
-        OutputInfoPtr oi = GetOutput(res->outputs[i]);
-        if (oi && std::string_view(oi->name, size_t(oi->nameLen)) == name) {
+    if (!Names().complete) {
+        // Outputs whose reply failed stay unnamed; the walk reads them.
+        AllOutputs all;
+        for (size_t i = 0; i < all.size(); ++i)
+            if (std::optional<OutputState> o = all.replied(i))
+                RememberName(i, o->name);
+        Names().complete = true;
+    }
+    for (size_t i = 0; i < size_t(res->noutput); ++i) {
+        if (const std::optional<std::string> &known = Names().names[i]; known && *known != name)
+            continue;
+        // A name seen before that matches, or an output whose name is not
+        // known yet: read it now.
+        std::optional<OutputState> oi = OutputReads(i, 1).at(i);
+        if (!oi)
+            continue;
+        RememberName(i, oi->name);
+        if (oi->name == name) {
             *id = res->outputs[i];
-            *info = std::move(oi);
+            *info = std::move(*oi);
             return true;
         }
     }
@@ -327,14 +466,14 @@ bool FindOutput(unsigned bit, RROutput *id, OutputInfoPtr *info) {
 // The CRTC of the output the bit addresses; false without output or CRTC.
 bool FindCrtc(unsigned bit, CrtcInfoPtr *crtc, RRCrtc *crtcId = nullptr) {
     RROutput id;
-    OutputInfoPtr oi;
-    if (!FindOutput(bit, &id, &oi) || oi->crtc == None)
+    OutputState oi;
+    if (!FindOutput(bit, &id, &oi) || oi.crtc == None)
         return false;
-    CrtcInfoPtr ci(XRRGetCrtcInfo(dpy, res, oi->crtc));
+    CrtcInfoPtr ci(XRRGetCrtcInfo(dpy, res, oi.crtc));
     if (!ci)
         return false;
     if (crtcId)
-        *crtcId = oi->crtc;
+        *crtcId = oi.crtc;
     *crtc = std::move(ci);
     return true;
 }
@@ -571,18 +710,20 @@ extern "C" QEVGFX_API_EXPORT int rrGetScreen(void) {
     if (res != nullptr)
         XRRFreeScreenResources(res);
     res = XRRGetScreenResources(dpy, root);
+    g_names = NameCache{}; // names belong to the snapshot they were read in
     return res != nullptr ? 1 : 0;
 }
 
 extern "C" QEVGFX_API_EXPORT int rrGetOutputInfo(void) {
     if (dpy == nullptr || res == nullptr)
         return 0;
-    for (int i = 0; i < res->noutput; ++i) {
-        OutputInfoPtr oi = GetOutput(res->outputs[i]);
+    AllOutputs all;
+    for (size_t i = 0; i < all.size(); ++i) {
+        std::optional<OutputState> oi = all.at(i);
         if (!oi)
             continue;
-        std::string name(oi->name, size_t(oi->nameLen));
-        unsigned bit = rrDeviceMapping(name.c_str());
+        RememberName(i, oi->name);
+        unsigned bit = rrDeviceMapping(oi->name.c_str());
         qevRRInfo.supported |= bit;
         if (oi->connection == RR_Connected) {
             qevRRInfo.connected |= bit;
@@ -595,6 +736,7 @@ extern "C" QEVGFX_API_EXPORT int rrGetOutputInfo(void) {
                 qevRRInfo.active |= bit;
         }
     }
+    Names().complete = true;
     return res->noutput;
 }
 
@@ -635,14 +777,14 @@ extern "C" QEVGFX_API_EXPORT int rrGetDevSupRotation(unsigned output, int *rotat
 
 extern "C" QEVGFX_API_EXPORT int rrGetDevCurRotation(unsigned output, int *rotation) {
     RROutput id;
-    OutputInfoPtr oi;
+    OutputState oi;
     if (rotation == nullptr || !FindOutput(output, &id, &oi))
         return 0;
-    if (oi->crtc == None) {
+    if (oi.crtc == None) {
         *rotation = RR_Rotate_0;
         return 1;
     }
-    CrtcInfoPtr ci(XRRGetCrtcInfo(dpy, res, oi->crtc));
+    CrtcInfoPtr ci(XRRGetCrtcInfo(dpy, res, oi.crtc));
     if (!ci)
         return 0;
     *rotation = int(ci->rotation);
@@ -701,15 +843,15 @@ extern "C" QEVGFX_API_EXPORT RRModeEntry *rrGetDevSupportMode(unsigned output, i
         return nullptr;
     *count = 0;
     RROutput id;
-    OutputInfoPtr oi;
-    if (!FindOutput(output, &id, &oi) || oi->nmode <= 0)
+    OutputState oi;
+    if (!FindOutput(output, &id, &oi) || oi.modes.empty())
         return nullptr;
-    auto *entries = static_cast<RRModeEntry *>(std::calloc(size_t(oi->nmode), sizeof(RRModeEntry)));
+    auto *entries = static_cast<RRModeEntry *>(std::calloc(oi.modes.size(), sizeof(RRModeEntry)));
     if (entries == nullptr)
         return nullptr;
-    for (int i = 0; i < oi->nmode; ++i)
-        rrFindMode(&entries[i], oi->modes[i]);
-    *count = oi->nmode;
+    for (size_t i = 0; i < oi.modes.size(); ++i)
+        rrFindMode(&entries[i], oi.modes[i]);
+    *count = int(oi.modes.size());
     return entries;
 }
 
@@ -752,10 +894,11 @@ extern "C" QEVGFX_API_EXPORT int rrGetDisplayMode(int *mode) {
 extern "C" QEVGFX_API_EXPORT int rrGetPrimaryDevice(unsigned *output) {
     if (output == nullptr || dpy == nullptr || res == nullptr)
         return 0;
-    for (int i = 0; i < res->noutput; ++i) {
-        OutputInfoPtr oi = GetOutput(res->outputs[i]);
+    AllOutputs all;
+    for (size_t i = 0; i < all.size(); ++i) {
+        std::optional<OutputState> oi = all.at(i);
         if (oi && oi->connection == RR_Connected && oi->crtc != None) {
-            *output = rrDeviceMapping(std::string(oi->name, size_t(oi->nameLen)).c_str());
+            *output = rrDeviceMapping(oi->name.c_str());
             break;
         }
     }
@@ -767,7 +910,7 @@ extern "C" QEVGFX_API_EXPORT int rrGetOutputProperties(unsigned output, int kind
         return 0;
     *value = 0;
     RROutput id;
-    OutputInfoPtr oi;
+    OutputState oi;
     if (!FindOutput(output, &id, &oi))
         return 0;
     int nprop = 0;
