@@ -13,5 +13,5 @@ $SUDO apt-get install -y -qq --no-install-recommends \
   x11-xserver-utils x11-utils xdotool imagemagick \
   libgtk2.0-dev libdbus-glib-1-dev \
   util-linux \
-  lxrandr arandr \
+  lxrandr arandr xserver-xorg-video-dummy \
   libx11-xcb-dev libxcb-randr0-dev >/dev/null
