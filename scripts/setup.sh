@@ -12,6 +12,6 @@ $SUDO apt-get install -y -qq --no-install-recommends \
   libx11-dev libxext-dev libxrandr-dev libxv-dev libxinerama-dev \
   x11-xserver-utils x11-utils xdotool imagemagick \
   libgtk2.0-dev libdbus-glib-1-dev \
-  util-linux \
+  util-linux xauth xfonts-base fonts-dejavu-core \
   lxrandr arandr xserver-xorg-video-dummy \
   libx11-xcb-dev libxcb-randr0-dev >/dev/null
