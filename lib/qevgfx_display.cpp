@@ -11,12 +11,6 @@
 #include "qevgfx_internal.h"
 #include "qevgfx_spawn.h"
 
-// Device-option editors of the multi-screen module. Weak until that module is
-// part of every build: without it the rotation options cannot be written and
-// QEVGFX_DISPLAY_SetRotateDegree fails.
-// TODO: drop the weak attribute once lib/qevgfx_samm.cpp defines them.
-extern "C" int DeleteDeviceOption(const char *name) __attribute__((weak));
-extern "C" int InsertNewDeviceOption(const char *name, const char *value) __attribute__((weak));
 
 namespace {
 
@@ -116,8 +110,6 @@ extern "C" QEVGFX_API_EXPORT int QEVGFX_DISPLAY_GetRotateCaps(int selector, int 
 
 extern "C" QEVGFX_API_EXPORT int QEVGFX_DISPLAY_SetRotateDegree(int type, int degree) {
     if (!qev::OnX())
-        return 0;
-    if (DeleteDeviceOption == nullptr || InsertNewDeviceOption == nullptr)
         return 0;
     int curType = 0, curDegree = 0;
     GetRotationInfo(&curType, &curDegree); // asked as the driver expects; not used
