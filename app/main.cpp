@@ -9,8 +9,8 @@
 #include "Info_page.h"
 #include "common.h"
 #include "interface.h"
-#include "qev/outputs.h"
 #include "qevgfx.h"
+#include "startup.h"
 #include "support.h"
 
 #ifndef QEV_SOURCE_DIR
@@ -47,27 +47,6 @@ int RunQuitDialog()
     return 0;
 }
 
-// Reads what the adapter can do into the flags the pages use.
-void ReadAdapterCapabilities()
-{
-    int mode = 0;
-    QEVGFX_Device_GetDisplayMode(&mode);
-    if (mode == QEV_DISPLAY_SAMM) {
-        g_bSAMMModeChkBtnInitState = 1;
-        g_bSAMMMode = 1;
-    }
-
-    unsigned caps = 0;
-    if (QEVGFX_Device_GetSupportCaps(&caps)) {
-        if (caps & QEV_OUT_LCD2)
-            g_bSupportTwoLCD = 1;
-        else if (caps & (QEV_OUT_TV2 | QEV_OUT_HDTV2))
-            g_bSupportTwoTV = 1;
-    }
-
-    QEVGFX_Info_GetFunctionCaps(g_sFuncCaps);
-}
-
 }  // namespace
 
 int main(int argc, char *argv[])
@@ -96,7 +75,7 @@ int main(int argc, char *argv[])
     gtk_widget_show(g_pMainWindow);
     SetNoteBookTabLabelWithPixmap(g_pMainWindow);
 
-    ReadAdapterCapabilities();
+    ReadAdapterCapabilities(g_pMainWindow);
     InitInfoPage(QEV_UTILITY_VERSION);
 
     gtk_main();

@@ -23,8 +23,12 @@ public:
     void SetUp() override
     {
         std::string error;
+        qevtest::XServerOptions options;
+#ifdef APPTEST_PROFILE  // a binary whose adapter is not the built-in one
+        options.profile = qevtest::profile_path(APPTEST_PROFILE);
+#endif
         server_ = std::make_unique<qevtest::XServer>();
-        if (!server_->start({}, &error)) {
+        if (!server_->start(options, &error)) {
             g_error = "X server did not start: " + error;
             return;
         }

@@ -1,10 +1,13 @@
 // The Info page filled from the simulated adapter, and from the cached
-// driver-information file when the driver does not answer.
+// driver-information file when the driver does not answer (every command
+// answered with status 0 through qevsim-ctl's fault injection).
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "Info_page.h"
 #include "common.h"
@@ -12,6 +15,7 @@
 #include "interface.h"
 #include "qevgfx.h"
 #include "qevtest/qevtest.h"
+#include "sim_ctl.h"
 #include "support.h"
 
 namespace {
@@ -36,6 +40,8 @@ class InfoPage : public apptest::GuiTest {
 protected:
     void TearDown() override
     {
+        apptest::SimCtl({"fault", "clear"});
+        QEVGFX_Close();
         if (g_pMainWindow)
             gtk_widget_destroy(g_pMainWindow);
         g_pMainWindow = nullptr;
@@ -95,8 +101,9 @@ TEST_F(InfoPage, CachingRule)
     // Memory only: the file is never written.
     EXPECT_EQ(kCachedRecord, qevtest::read_file(kInfoFile).value_or(""));
 
-    // From here on the driver does not answer.
-    QEVGFX_Close();
+    // From here on the driver refuses every command; the session stays open.
+    apptest::SimCtl({"fault", "status0", "all"});
+    apptest::SimCtl({"log", "clear"});
 
     {
         SCOPED_TRACE("cached texts");
@@ -126,4 +133,7 @@ TEST_F(InfoPage, CachingRule)
         EXPECT_EQ("    0.0.0.00", Text("Info_DisplayDrv_value_label"));
         EXPECT_STREQ("QEV Chip", g_DriverInfoRec.chText[QEV_INFO_SLOT_CHIP]);
     }
+    // The queries reached the driver and were refused.
+    std::vector<std::string> commands = apptest::SimCommands();
+    EXPECT_NE(commands.end(), std::find(commands.begin(), commands.end(), "17/1"));
 }

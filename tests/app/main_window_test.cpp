@@ -7,7 +7,9 @@
 #include "common.h"
 #include "gui.h"
 #include "interface.h"
+#include "qevgfx.h"
 #include "qevtest/qevtest.h"
+#include "startup.h"
 #include "support.h"
 
 using apptest::PlacementOf;
@@ -272,4 +274,17 @@ TEST_F(MainWindow, QuitDialog)
     g_idle_add(ClickLater, lookup_widget(dialog, "Z7Utility_Quit_Dialog_button"));
     EXPECT_TRUE(MainLoopEnds());
     gtk_widget_destroy(dialog);
+}
+
+TEST_F(MainWindow, AdapterWithColourControlsKeepsEveryPage)
+{
+    QEVGFX_Open();
+    int randr = 0;
+    QEVGFX_IsRandR(&randr);
+    Build(randr);
+    ReadAdapterCapabilities(window);
+    QEVGFX_Close();
+    GtkWidget *notebook = lookup_widget(window, "Info_notebook");
+    EXPECT_EQ(randr ? 5 : 4, gtk_notebook_get_n_pages(GTK_NOTEBOOK(notebook)));
+    EXPECT_EQ(lookup_widget(window, "PropertySheet_Overlay"), gtk_notebook_get_nth_page(GTK_NOTEBOOK(notebook), 3));
 }

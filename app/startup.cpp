@@ -1,0 +1,42 @@
+#include "startup.h"
+
+#include "common.h"
+#include "interface.h"
+#include "qev/outputs.h"
+#include "qevgfx.h"
+#include "support.h"
+
+void ReadAdapterCapabilities(GtkWidget *mainWindow)
+{
+    int mode = 0;
+    QEVGFX_Device_GetDisplayMode(&mode);
+    if (mode == QEV_DISPLAY_SAMM) {
+        g_bSAMMModeChkBtnInitState = 1;
+        g_bSAMMMode = 1;
+    }
+
+    // The Video page goes before the Gamma page, so both indices are the
+    // pages' places as built.
+    GtkWidget *notebook = lookup_widget(mainWindow, "Info_notebook");
+    if (!QEVGFX_Overlay_InitializeAttribute()) {
+        if (notebook)
+            gtk_notebook_remove_page(GTK_NOTEBOOK(notebook), QEV_PAGE_VIDEO);
+    }
+    // The overlay status timeout is installed here once the Video page polls.
+
+    int gammaSupported = 0;
+    if (QEVGFX_GAMMA_GetDeviceSupportState(&gammaSupported) && gammaSupported == 0) {
+        if (notebook)
+            gtk_notebook_remove_page(GTK_NOTEBOOK(notebook), QEV_PAGE_GAMMA);
+    }
+
+    unsigned caps = 0;
+    if (QEVGFX_Device_GetSupportCaps(&caps)) {
+        if (caps & QEV_OUT_LCD2)
+            g_bSupportTwoLCD = 1;
+        else if (caps & (QEV_OUT_TV2 | QEV_OUT_HDTV2))
+            g_bSupportTwoTV = 1;
+    }
+
+    QEVGFX_Info_GetFunctionCaps(g_sFuncCaps);
+}

@@ -1,0 +1,15 @@
+/* Start-up steps taken once the main window is built: what the adapter can do
+ * goes into the flags the pages read, and the pages it cannot serve leave the
+ * notebook. */
+#ifndef QEV_APP_STARTUP_H
+#define QEV_APP_STARTUP_H
+
+#include <gtk/gtk.h>
+
+/* Display mode, overlay attributes, gamma support, output caps and the
+ * function-capability record, in that order. Without overlay attributes the
+ * Video page is removed; with gamma reported unsupported, the Gamma page (a
+ * failed gamma query keeps it). Call with the notebook still as built. */
+void ReadAdapterCapabilities(GtkWidget *mainWindow);
+
+#endif
