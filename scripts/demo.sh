@@ -12,8 +12,8 @@
 #
 # Environment: QEV_BUILD_DIR (build tree, default <repo>/build), QEV_OUT_DIR
 # (screenshots, default <repo>/out/demo), QEV_DEMO_PROFILE (an adapter profile
-# for the simulated driver). Needs root (mount namespace, Xorg); run
-# scripts/setup.sh first on a fresh machine.
+# for the simulated driver; with one, the page shots are only numbered). Needs
+# root (mount namespace, Xorg); run scripts/setup.sh first on a fresh machine.
 set -euo pipefail
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -64,14 +64,25 @@ tour() {
     # The notebook: tabs along the top of the notebook at (10, 80) in the
     # window, which the program places at the screen's top-left corner.
     # Clicking the Info tab gives it the focus; Right then walks the tabs.
+    # An adapter without gamma or overlay colour has fewer pages: with a
+    # profile the shots are just numbered, and the walk ends when Right has
+    # wrapped round to the first tab.
     local pages=(info display gamma video settings)
-    local i=0
+    [[ -n ${QEV_DEMO_PROFILE:-} ]] && pages=(page page page page page)
+    rm -f "$out"/[0-9]-*.png
+    local i=0 shot first=""
     xdotool mousemove --sync 40 92 click 1
     sleep "$pause"
     for page in "${pages[@]}"; do
         ((i > 0)) && { xdotool key Right; sleep "$pause"; }
-        import -window root "$out/$(printf '%d-%s' "$((i + 1))" "$page").png"
-        echo "demo: $out/$(printf '%d-%s' "$((i + 1))" "$page").png"
+        shot=$out/$(printf '%d-%s' "$((i + 1))" "$page").png
+        import -window root "$shot"
+        if [[ -n $first && $(compare -metric AE "$first" "$shot" null: 2>&1) == 0 ]]; then
+            rm -f "$shot"
+            break
+        fi
+        echo "demo: $shot"
+        [[ -n $first ]] || first=$shot
         i=$((i + 1))
     done
     xdotool key Home
@@ -102,13 +113,13 @@ while (($#)); do
     --live) live=1 ;;
     --no-build) do_build=0 ;;
     --inside) shift; live=$1; tour; exit 0 ;;
-    -h | --help) sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h | --help) sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "demo: unknown option $1" >&2; exit 2 ;;
     esac
     shift
 done
 
-for tool in cmake Xorg xdotool import unshare; do
+for tool in cmake Xorg xdotool import compare unshare; do
     command -v "$tool" >/dev/null || { echo "demo: $tool is missing; run scripts/setup.sh first" >&2; exit 1; }
 done
 [[ $(id -u) == 0 ]] || { echo "demo: needs root (private mount namespace, Xorg)" >&2; exit 1; }
