@@ -26,11 +26,7 @@ bool ReadChipInfo(unsigned char (&block)[QEV_CHIPINFO_SIZE]) {
 
 // One word of the chip-information block.
 int FbChipInfoWord(size_t offset, int *out) {
-    unsigned char block[QEV_CHIPINFO_SIZE];
-    if (!ReadChipInfo(block))
-        return 0;
-    *out = int(qev::GetLE32(block + offset));
-    return 1;
+    return qev::FbRecordWord(QEV_FB_ChipInfo, QEV_CHIPINFO_SIZE, offset, reinterpret_cast<uint32_t *>(out));
 }
 
 } // namespace
@@ -60,13 +56,7 @@ extern "C" QEVGFX_API_EXPORT int QEVGFX_Info_GetChipID(int *id) {
 }
 
 extern "C" QEVGFX_API_EXPORT int QEVGFX_Info_GetTVChipID(int *id) {
-    if (id == nullptr)
-        return 0;
-    if (qev::OnX())
-        return GetTVChipID(id);
-    if (qev::OnFb())
-        return FbChipInfoWord(QEV_CHIPINFO_TVCHIP, id);
-    return 0;
+    return qev::RouteQuery(id, GetTVChipID, [](int *out) { return FbChipInfoWord(QEV_CHIPINFO_TVCHIP, out); });
 }
 
 extern "C" QEVGFX_API_EXPORT int QEVGFX_Info_GetTVChipOnSlot(int *slot) {

@@ -55,20 +55,6 @@ int GetPrimaryDevice(unsigned *output) {
     return qev::QueryWord(QEV_CMD_GetPrimaryDevice_GROUP, QEV_CMD_GetPrimaryDevice_FN, reinterpret_cast<int *>(output));
 }
 
-// A one-word framebuffer request, copied out on success.
-int FbWord(int request, unsigned *out) {
-    uint32_t word = 0;
-    if (!qev::FbRequest(request, &word))
-        return 0;
-    *out = word;
-    return 1;
-}
-
-bool ReadDeviceState(unsigned char (&block)[QEV_DS_SIZE]) {
-    std::memset(block, 0, sizeof block);
-    return qev::FbRequest(QEV_FB_ReadDeviceState, block);
-}
-
 // The refresh rate as xrandr reads it: one decimal, independent of the
 // process locale.
 std::string Refresh(float hz) {
@@ -100,23 +86,13 @@ template <class OnPiece> std::vector<std::string> SwitchLine(unsigned mask, OnPi
 } // namespace
 
 extern "C" QEVGFX_API_EXPORT int QEVGFX_Device_GetSupportCaps(unsigned *mask) {
-    if (mask == nullptr)
-        return 0;
-    if (qev::OnX())
-        return GetDeviceSupportState(mask);
-    if (qev::OnFb())
-        return FbWord(QEV_FB_SupportedOutputs, mask);
-    return 0;
+    return qev::RouteQuery(mask, GetDeviceSupportState,
+                           [](unsigned *m) { return qev::FbWord(QEV_FB_SupportedOutputs, m); });
 }
 
 extern "C" QEVGFX_API_EXPORT int QEVGFX_Device_GetConnectState(unsigned *mask) {
-    if (mask == nullptr)
-        return 0;
-    if (qev::OnX())
-        return GetDeviceConnectState(mask);
-    if (qev::OnFb())
-        return FbWord(QEV_FB_ConnectedOutputs, mask);
-    return 0;
+    return qev::RouteQuery(mask, GetDeviceConnectState,
+                           [](unsigned *m) { return qev::FbWord(QEV_FB_ConnectedOutputs, m); });
 }
 
 extern "C" QEVGFX_API_EXPORT int QEVGFX_Device_GetActiveState(unsigned *mask) {
@@ -126,7 +102,7 @@ extern "C" QEVGFX_API_EXPORT int QEVGFX_Device_GetActiveState(unsigned *mask) {
         return GetDeviceActiveState(mask);
     if (qev::OnFb()) {
         unsigned char block[QEV_DS_SIZE];
-        if (!ReadDeviceState(block))
+        if (!qev::ReadDeviceState(block))
             return 0;
         *mask = qev::GetLE16(block + QEV_DS_ACTIVE_MASK);
         return 1;
@@ -145,7 +121,7 @@ extern "C" QEVGFX_API_EXPORT int QEVGFX_Device_SetActiveState(unsigned mask) {
         return SetDeviceActiveState(mask);
     if (qev::OnFb()) {
         unsigned char block[QEV_DS_SIZE];
-        if (!ReadDeviceState(block))
+        if (!qev::ReadDeviceState(block))
             return 0;
         qev::PutLE16(block + QEV_DS_OUTPUT_FLAGS, 1);
         qev::PutLE16(block + QEV_DS_ACTIVE_MASK, uint16_t(mask));
@@ -215,7 +191,7 @@ extern "C" QEVGFX_API_EXPORT int QEVGFX_Device_GetDisplayMode(int *mode) {
     }
     if (qev::OnFb()) {
         unsigned char block[QEV_DS_SIZE];
-        if (!ReadDeviceState(block))
+        if (!qev::ReadDeviceState(block))
             return 0;
         *mode = qev::GetLE16(block + QEV_DS_SAMM_FLAGS) == 1 ? QEV_DISPLAY_SAMM : QEV_DISPLAY_CLONE;
         return 1;

@@ -88,13 +88,8 @@ extern "C" QEVGFX_API_EXPORT int QEVGFX_Info_GetDriverVersion(int component, int
 }
 
 extern "C" QEVGFX_API_EXPORT int QEVGFX_Info_GetFunctionCaps(int *caps) {
-    if (caps == nullptr)
-        return 0;
-    if (qev::OnX())
-        return GetDriverFunctionCaps(caps);
-    if (qev::OnFb())
-        return qev::FbRequest(QEV_FB_FunctionCaps, caps) ? 1 : 0;
-    return 0;
+    return qev::RouteQuery(caps, GetDriverFunctionCaps,
+                           [](int *out) { return qev::FbRequest(QEV_FB_FunctionCaps, out) ? 1 : 0; });
 }
 
 extern "C" QEVGFX_API_EXPORT int QEVGFX_DrvSync(void) {

@@ -217,6 +217,36 @@ int QueryWord(int group, int function, int *out) {
     return InputCommand(group, function, 0, nullptr, 1, out);
 }
 
+int FbWord(int request, uint32_t *out) {
+    uint32_t word = 0;
+    if (!FbRequest(request, &word))
+        return 0;
+    *out = word;
+    return 1;
+}
+
+int FbPair(int request, int pair[2]) {
+    uint32_t words[2] = {0, 0};
+    if (!FbRequest(request, words))
+        return 0;
+    pair[0] = int(words[0]);
+    pair[1] = int(words[1]);
+    return 1;
+}
+
+bool ReadDeviceState(unsigned char *block) {
+    std::memset(block, 0, QEV_DS_SIZE);
+    return FbRequest(QEV_FB_ReadDeviceState, block);
+}
+
+int FbRecordWord(int request, size_t size, size_t offset, uint32_t *out) {
+    std::vector<unsigned char> record(size, 0);
+    if (!FbRequest(request, record.data()))
+        return 0;
+    *out = GetLE32(record.data() + offset);
+    return 1;
+}
+
 } // namespace qev
 
 Atom MakeAtom(const char *name, int onlyIfExists) {

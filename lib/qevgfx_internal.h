@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "qev/fb.h"
 #include "qevgfx.h"
 
 // Channel in use.
@@ -173,6 +174,32 @@ inline void PutLE16(unsigned char *p, uint16_t v) {
 
 // A command whose only output is one word, cleared before sending.
 int QueryWord(int group, int function, int *out);
+
+// A one-word framebuffer request; *out is written only on success.
+int FbWord(int request, uint32_t *out);
+// A two-word framebuffer request into pair; written only on success.
+int FbPair(int request, int pair[2]);
+// The framebuffer device-state block, zeroed before the request.
+bool ReadDeviceState(unsigned char *block);
+// One little-endian word at offset of a size-byte record that request reads
+// (zeroed first); *out only on success.
+int FbRecordWord(int request, size_t size, size_t offset, uint32_t *out);
+// One little-endian word of the device-state block; *out only on success.
+inline int FbStateWord(size_t offset, uint32_t *out) {
+    return FbRecordWord(QEV_FB_ReadDeviceState, QEV_DS_SIZE, offset, out);
+}
+
+// A query with one out-parameter on its two channel routes: 0 for a null
+// out-parameter or without a channel.
+template <class T, class XRoute, class FbRoute> int RouteQuery(T *out, XRoute onX, FbRoute onFb) {
+    if (out == nullptr)
+        return 0;
+    if (OnX())
+        return onX(out);
+    if (OnFb())
+        return onFb(out);
+    return 0;
+}
 
 } // namespace qev
 

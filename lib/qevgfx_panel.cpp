@@ -58,11 +58,6 @@ int SetPanelPair(int group, int function, unsigned panel, int h, int v) {
 
 // ---- framebuffer ------------------------------------------------------------
 
-bool ReadDeviceState(unsigned char (&block)[QEV_DS_SIZE]) {
-    std::memset(block, 0, sizeof block);
-    return qev::FbRequest(QEV_FB_ReadDeviceState, block);
-}
-
 // Panel record: output bit, horizontal, vertical.
 int FbPanelRead(int request, unsigned panel, int pair[2]) {
     uint32_t rec[QEV_PANEL_RECORD_WORDS] = {panel, 0, 0};
@@ -122,7 +117,7 @@ extern "C" QEVGFX_API_EXPORT int QEVGFX_Panel_GetInfo(unsigned panel, int info[5
         return GetPanelInfo(panel, info);
     if (qev::OnFb()) {
         unsigned char block[QEV_DS_SIZE];
-        if (!ReadDeviceState(block))
+        if (!qev::ReadDeviceState(block))
             return 0;
         uint32_t index = qev::GetLE32(block + QEV_DS_PANEL_INFO);
         PanelSize size = PanelSizeOf(index);
@@ -143,13 +138,8 @@ extern "C" QEVGFX_API_EXPORT int QEVGFX_Panel_GetSupportExpandState(unsigned, in
     }
     if (qev::OnX())
         return GetPanelSupportExpandState(supported);
-    if (qev::OnFb()) {
-        uint32_t word = 0;
-        if (!qev::FbRequest(QEV_FB_PanelExpandSupported, &word))
-            return 0;
-        *supported = int(word);
-        return 1;
-    }
+    if (qev::OnFb())
+        return qev::FbWord(QEV_FB_PanelExpandSupported, reinterpret_cast<uint32_t *>(supported));
     return 0;
 }
 
@@ -166,13 +156,8 @@ extern "C" QEVGFX_API_EXPORT int QEVGFX_Panel_GetExpandState(unsigned, int *stat
     }
     if (qev::OnX())
         return GetPanelExpandState(state);
-    if (qev::OnFb()) {
-        unsigned char block[QEV_DS_SIZE];
-        if (!ReadDeviceState(block))
-            return 0;
-        *state = int(qev::GetLE32(block + QEV_DS_PANEL_EXPAND));
-        return 1;
-    }
+    if (qev::OnFb())
+        return qev::FbStateWord(QEV_DS_PANEL_EXPAND, reinterpret_cast<uint32_t *>(state));
     return 0;
 }
 

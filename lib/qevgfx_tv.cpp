@@ -70,19 +70,6 @@ constexpr CapBit kTuningCaps[] = {
     {QEV_TVCHG_TUNING_80, 0x20},
 };
 
-bool ReadDeviceState(unsigned char (&block)[QEV_DS_SIZE]) {
-    std::memset(block, 0, sizeof block);
-    return qev::FbRequest(QEV_FB_ReadDeviceState, block);
-}
-
-int FbReadWord(size_t offset, uint32_t *out) {
-    unsigned char block[QEV_DS_SIZE];
-    if (!ReadDeviceState(block))
-        return 0;
-    *out = qev::GetLE32(block + offset);
-    return 1;
-}
-
 // One write: a zeroed block with the change bit and the given words.
 struct Field {
     size_t offset;
@@ -96,22 +83,6 @@ int FbWrite(uint32_t change, std::initializer_list<Field> fields) {
     return qev::FbRequest(QEV_FB_WriteDeviceState, block) ? 1 : 0;
 }
 
-int FbWordRequest(int request, uint32_t *out) {
-    uint32_t word = 0;
-    if (!qev::FbRequest(request, &word))
-        return 0;
-    *out = word;
-    return 1;
-}
-
-int FbPairRequest(int request, int pair[2]) {
-    uint32_t words[2] = {0, 0};
-    if (!qev::FbRequest(request, words))
-        return 0;
-    pair[0] = int(words[0]);
-    pair[1] = int(words[1]);
-    return 1;
-}
 
 // ---- RandR -------------------------------------------------------------------
 
@@ -182,12 +153,12 @@ extern "C" QEVGFX_API_EXPORT int GetTVFunctionID(unsigned tv) {
 
 extern "C" QEVGFX_API_EXPORT int QEVGFX_TV_GetSupportStandard(unsigned tv, unsigned *mask) {
     return QueryWord(tv, mask, QEV_TVFN_GetTVSupportStandardState,
-                     [](uint32_t *w) { return FbWordRequest(QEV_FB_TVStandardsSupported, w); });
+                     [](uint32_t *w) { return qev::FbWord(QEV_FB_TVStandardsSupported, w); });
 }
 
 extern "C" QEVGFX_API_EXPORT int QEVGFX_TV_GetStandard(unsigned tv, unsigned *standard) {
     return QueryWord(tv, standard, QEV_TVFN_GetTVStandard,
-                     [](uint32_t *w) { return FbReadWord(QEV_DS_TV_STANDARD, w); });
+                     [](uint32_t *w) { return qev::FbStateWord(QEV_DS_TV_STANDARD, w); });
 }
 
 extern "C" QEVGFX_API_EXPORT int QEVGFX_TV_SetStandard(unsigned tv, unsigned standard) {
@@ -204,11 +175,11 @@ extern "C" QEVGFX_API_EXPORT int QEVGFX_TV_SetStandard(unsigned tv, unsigned sta
 
 extern "C" QEVGFX_API_EXPORT int QEVGFX_TV_GetSupportSignalType(unsigned tv, unsigned *mask) {
     return QueryWord(tv, mask, QEV_TVFN_GetTVSupportSignalTypeState,
-                     [](uint32_t *w) { return FbWordRequest(QEV_FB_TVSignalTypesSupported, w); });
+                     [](uint32_t *w) { return qev::FbWord(QEV_FB_TVSignalTypesSupported, w); });
 }
 
 extern "C" QEVGFX_API_EXPORT int QEVGFX_TV_GetSignalType(unsigned tv, unsigned *type) {
-    return QueryWord(tv, type, QEV_TVFN_GetTVSignalType, [](uint32_t *w) { return FbReadWord(QEV_DS_TV_SIGNAL, w); });
+    return QueryWord(tv, type, QEV_TVFN_GetTVSignalType, [](uint32_t *w) { return qev::FbStateWord(QEV_DS_TV_SIGNAL, w); });
 }
 
 extern "C" QEVGFX_API_EXPORT int QEVGFX_TV_SetSignalType(unsigned tv, unsigned type) {
@@ -233,7 +204,7 @@ extern "C" QEVGFX_API_EXPORT int QEVGFX_TV_GetMaxViewSize(unsigned tv, int size[
     if (qev::OnX())
         return TvCommand(tv, QEV_TVFN_GetTVMaxViewSizeValue, 0, nullptr, 2, size);
     if (qev::OnFb())
-        return FbPairRequest(QEV_FB_TVMaxViewSize, size);
+        return qev::FbPair(QEV_FB_TVMaxViewSize, size);
     return 0;
 }
 
@@ -246,7 +217,7 @@ extern "C" QEVGFX_API_EXPORT int QEVGFX_TV_GetViewSize(unsigned tv, int size[2])
         return TvCommand(tv, QEV_TVFN_GetTVViewSizeValue, 0, nullptr, 2, size);
     if (qev::OnFb()) {
         unsigned char block[QEV_DS_SIZE];
-        if (!ReadDeviceState(block))
+        if (!qev::ReadDeviceState(block))
             return 0;
         // Level 255: the pair holds the size; any other level is the size in
         // both directions.
@@ -287,7 +258,7 @@ extern "C" QEVGFX_API_EXPORT int QEVGFX_TV_GetMaxViewPosition(unsigned tv, int p
     if (qev::OnX())
         return TvCommand(tv, QEV_TVFN_GetTVMaxViewPositionValue, 0, nullptr, 2, pos);
     if (qev::OnFb())
-        return FbPairRequest(QEV_FB_TVMaxViewPosition, pos);
+        return qev::FbPair(QEV_FB_TVMaxViewPosition, pos);
     return 0;
 }
 
@@ -300,7 +271,7 @@ extern "C" QEVGFX_API_EXPORT int QEVGFX_TV_GetViewPosition(unsigned tv, int pos[
         return TvCommand(tv, QEV_TVFN_GetTVViewPositionValue, 0, nullptr, 2, pos);
     if (qev::OnFb()) {
         unsigned char block[QEV_DS_SIZE];
-        if (!ReadDeviceState(block))
+        if (!qev::ReadDeviceState(block))
             return 0;
         pos[0] = int(qev::GetLE32(block + QEV_DS_TV_POS_H));
         pos[1] = int(qev::GetLE32(block + QEV_DS_TV_POS_V));
@@ -332,7 +303,7 @@ extern "C" QEVGFX_API_EXPORT int QEVGFX_TV_GetSupportTuningCaps(unsigned tv, uns
         return TvCommand(tv, QEV_TVFN_GetTVSupportTuningState, 0, nullptr, 1, reinterpret_cast<int *>(items));
     if (qev::OnFb()) {
         uint32_t changes = 0;
-        if (!FbWordRequest(QEV_FB_TVTuningItemsSupported, &changes))
+        if (!qev::FbWord(QEV_FB_TVTuningItemsSupported, &changes))
             return 0;
         for (const CapBit &c : kTuningCaps)
             if (changes & c.change)
@@ -378,7 +349,7 @@ extern "C" QEVGFX_API_EXPORT int QEVGFX_TV_GetTuningItemValue(unsigned tv, unsig
     if (qev::OnFb()) {
         const BlockItem *b = FindItem(kTuningItems, item);
         uint32_t w = 0;
-        if (b == nullptr || !FbReadWord(b->offset, &w))
+        if (b == nullptr || !qev::FbStateWord(b->offset, &w))
             return 0;
         *value = int(w);
         return 1;
@@ -406,7 +377,7 @@ extern "C" QEVGFX_API_EXPORT int QEVGFX_TV_SetTuningItemValue(unsigned tv, unsig
 
 extern "C" QEVGFX_API_EXPORT int QEVGFX_TV_GetSupportSettingCaps(unsigned tv, unsigned *items) {
     return QueryWord(tv, items, QEV_TVFN_GetTVSupportSettingState,
-                     [](uint32_t *w) { return FbWordRequest(QEV_FB_TVSettingItemsSupported, w); });
+                     [](uint32_t *w) { return qev::FbWord(QEV_FB_TVSettingItemsSupported, w); });
 }
 
 extern "C" QEVGFX_API_EXPORT int QEVGFX_TV_GetSettingItemState(unsigned tv, unsigned item, int *state) {
@@ -421,7 +392,7 @@ extern "C" QEVGFX_API_EXPORT int QEVGFX_TV_GetSettingItemState(unsigned tv, unsi
     if (qev::OnFb()) {
         const BlockItem *b = FindItem(kSettingItems, item);
         uint32_t w = 0;
-        if (b == nullptr || !FbReadWord(b->offset, &w))
+        if (b == nullptr || !qev::FbStateWord(b->offset, &w))
             return 0;
         *state = int(w);
         return 1;
