@@ -1,5 +1,5 @@
 // libqevgfx on the framebuffer channel, with "/dev/fb0" served by the adapter
-// model inside this process (fb_interposer.c) so that tests can reach driver
+// model inside this process (tests/support/fb_fake.c) so that tests can reach driver
 // answers a profile cannot give: unknown chip indices, a module name without
 // terminator, failing requests. The ordinary route runs through the
 // simulator's stand-in in lib_fb_standin_test.
@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "fb_interposer.h"
+#include "fb_fake.h"
 #include "qev/family.h"
 #include "qev/outputs.h"
 #include "qevgfx.h"

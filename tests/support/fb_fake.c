@@ -1,8 +1,7 @@
-/* open("/dev/fb0") in the test process yields a descriptor whose requests go
- * to an in-process adapter model; every other path and descriptor passes
- * through to the C library. */
+/* The test process's "/dev/fb0", served by an in-process adapter model
+ * (qevsim_model_fb_ioctl); see fb_fake.h. */
 #define _GNU_SOURCE
-#include "fb_device.h"
+#include "fb_fake.h"
 
 #include <dlfcn.h>
 #include <errno.h>
@@ -11,15 +10,19 @@
 #include <string.h>
 #include <sys/types.h>
 
-#define FAMFB_O_CREAT 0100
-#define FAMFB_O_TMPFILE 020200000
-#define FAMFB_SLOTS 256
+#define QEVTEST_O_CREAT 0100
+#define QEVTEST_O_TMPFILE 020200000
+#define QEVTEST_SLOTS 256
 
 static QevSimModel *g_model;
 static int g_fd = -1;
+static int g_present = 1;
+static int g_fail;
+static int g_fill_module_name;
+static int g_opens, g_closes;
 static int g_requests;
-static int g_count[FAMFB_SLOTS];
-static unsigned g_word_in[FAMFB_SLOTS];
+static int g_count[QEVTEST_SLOTS];
+static unsigned g_word_in[QEVTEST_SLOTS];
 static unsigned char g_last_write[QEV_DS_SIZE];
 static int g_have_write;
 static long long g_answer_request = -1, g_answer_value;
@@ -35,13 +38,19 @@ static int real_open(const char *path, int flags, mode_t mode) {
 static int fb_open(const char *path, int flags, mode_t mode) {
     if (path == NULL || strcmp(path, QEV_FB_DEVICE) != 0)
         return real_open(path, flags, mode);
-    famfb_model();
-    g_fd = real_open("/dev/null", flags & ~(FAMFB_O_CREAT | FAMFB_O_TMPFILE), 0);
+    if (!g_present) {
+        errno = ENOENT;
+        return -1;
+    }
+    qevtest_fb_model();
+    g_fd = real_open("/dev/null", flags & ~(QEVTEST_O_CREAT | QEVTEST_O_TMPFILE), 0);
+    if (g_fd >= 0)
+        g_opens++;
     return g_fd;
 }
 
 static mode_t mode_arg(int flags, va_list ap) {
-    return (flags & (FAMFB_O_CREAT | FAMFB_O_TMPFILE)) ? (mode_t)va_arg(ap, int) : 0;
+    return (flags & (QEVTEST_O_CREAT | QEVTEST_O_TMPFILE)) ? (mode_t)va_arg(ap, int) : 0;
 }
 
 int open(const char *path, int flags, ...) {
@@ -58,6 +67,13 @@ int open64(const char *path, int flags, ...) {
     mode_t mode = mode_arg(flags, ap);
     va_end(ap);
     return fb_open(path, flags, mode);
+}
+
+static void put_le32(unsigned char *b, uint32_t v) {
+    b[0] = (unsigned char)v;
+    b[1] = (unsigned char)(v >> 8);
+    b[2] = (unsigned char)(v >> 16);
+    b[3] = (unsigned char)(v >> 24);
 }
 
 int ioctl(int fd, unsigned long request, ...) {
@@ -80,20 +96,22 @@ int ioctl(int fd, unsigned long request, ...) {
         memcpy(g_last_write, arg, QEV_DS_SIZE);
         g_have_write = 1;
     }
+    if (g_fail) {
+        errno = EIO;
+        return -1;
+    }
+    if (g_fill_module_name && request == (unsigned long)QEV_FB_DriverModuleName) {
+        memset(arg, 'm', QEVTEST_FB_NAME_BUFFER); /* no terminating zero */
+        return 0;
+    }
     if ((long long)request == g_answer_request && arg != NULL) {
         uint32_t v = (uint32_t)g_answer_value;
         memcpy(arg, &v, sizeof v);
         return 0;
     }
     int rc = qevsim_model_fb_ioctl(g_model, request, arg);
-    if (rc == 0 && request == (unsigned long)QEV_FB_ReadDeviceState && g_panel_index >= 0) {
-        uint32_t v = (uint32_t)g_panel_index;
-        unsigned char *b = (unsigned char *)arg + QEV_DS_PANEL_INFO;
-        b[0] = (unsigned char)v;
-        b[1] = (unsigned char)(v >> 8);
-        b[2] = (unsigned char)(v >> 16);
-        b[3] = (unsigned char)(v >> 24);
-    }
+    if (rc == 0 && request == (unsigned long)QEV_FB_ReadDeviceState && g_panel_index >= 0)
+        put_le32((unsigned char *)arg + QEV_DS_PANEL_INFO, (uint32_t)g_panel_index);
     return rc;
 }
 
@@ -101,31 +119,40 @@ int close(int fd) {
     static int (*real_close)(int);
     if (!real_close)
         real_close = (int (*)(int))dlsym(RTLD_NEXT, "close");
-    if (fd >= 0 && fd == g_fd)
+    if (fd >= 0 && fd == g_fd) {
         g_fd = -1;
+        g_closes++;
+    }
     return real_close(fd);
 }
 
-QevSimModel *famfb_model(void) {
+QevSimModel *qevtest_fb_model(void) {
     if (!g_model)
         g_model = qevsim_model_new();
     return g_model;
 }
-int famfb_requests(void) { return g_requests; }
-int famfb_request_count(unsigned long request) { return g_count[request & 0xff]; }
-void famfb_clear(void) {
+void qevtest_fb_set_present(int present) { g_present = present; }
+void qevtest_fb_set_failing(int failing) { g_fail = failing; }
+void qevtest_fb_fill_module_name(int fill) { g_fill_module_name = fill; }
+int qevtest_fb_is_open(void) { return g_fd >= 0; }
+int qevtest_fb_opens(void) { return g_opens; }
+int qevtest_fb_closes(void) { return g_closes; }
+
+int qevtest_fb_requests(void) { return g_requests; }
+int qevtest_fb_request_count(unsigned long request) { return g_count[request & 0xff]; }
+void qevtest_fb_clear(void) {
     g_requests = 0;
     memset(g_count, 0, sizeof g_count);
     g_have_write = 0;
 }
-int famfb_last_write(unsigned char block[QEV_DS_SIZE]) {
+int qevtest_fb_last_write(unsigned char block[QEV_DS_SIZE]) {
     if (g_have_write)
         memcpy(block, g_last_write, QEV_DS_SIZE);
     return g_have_write;
 }
-unsigned famfb_last_word_in(unsigned long request) { return g_word_in[request & 0xff]; }
-void famfb_set_word_answer(unsigned long request, long long value) {
+unsigned qevtest_fb_last_word_in(unsigned long request) { return g_word_in[request & 0xff]; }
+void qevtest_fb_set_word_answer(unsigned long request, long long value) {
     g_answer_request = value < 0 ? -1 : (long long)request;
     g_answer_value = value;
 }
-void famfb_set_panel_index(long long index) { g_panel_index = index; }
+void qevtest_fb_set_panel_index(long long index) { g_panel_index = index; }
