@@ -16,14 +16,6 @@
 
 namespace {
 
-std::vector<std::string> Lines(const std::string &text) {
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        out.push_back(line);
-    return out;
-}
-
 std::vector<std::string> Expected(std::vector<std::string> head, std::vector<std::string> overlay) {
     head.insert(head.end(), overlay.begin(), overlay.end());
     return head;
@@ -48,12 +40,7 @@ std::vector<std::string> OverlayWithout(int setResult, int initResult, int saveR
 }
 
 qevtest::RunResult RunFbProbe(const qevtest::TempDir &dir, const std::string &profile) {
-    std::string path = dir.file("fb.profile");
-    EXPECT_TRUE(qevtest::write_file(path, profile));
-    qevtest::RunOptions options;
-    options.env = {"DISPLAY", "LD_PRELOAD=" QEVTEST_FB_STANDIN, "QEVSIM_PROFILE=" + path,
-                   "QEVSIM_FB_LOG=" + dir.file("fb.log"), "ASAN_OPTIONS=verify_asan_link_order=0"};
-    return qevtest::run({QEVTEST_COLOUR_PROBE}, options);
+    return qevtest::run_fb_probe(QEVTEST_COLOUR_PROBE, QEVTEST_FB_STANDIN, dir, profile);
 }
 
 std::string LogLine(const std::string &log, const std::string &request) {
@@ -70,7 +57,7 @@ TEST(ColourFramebuffer, GammaTableWrittenPackedAndClamped) {
     ASSERT_TRUE(r.ok()) << r.err;
     EXPECT_EQ(Expected({"open", "gamma-supported 1 1", "gamma-set 1", "gamma-get 0", "save-gamma 0"},
                        OverlayWithout(0, 0, 0)),
-              Lines(r.out));
+              qevtest::lines(r.out));
 
     auto log = qevtest::read_file(dir.file("fb.log"));
     ASSERT_TRUE(log.has_value());
@@ -101,7 +88,7 @@ TEST(ColourFramebuffer, AdapterWithoutGamma) {
     ASSERT_TRUE(r.ok()) << r.err;
     EXPECT_EQ(Expected({"open", "gamma-supported 1 0", "gamma-set 0", "gamma-get 0", "save-gamma 0"},
                        OverlayWithout(0, 0, 0)),
-              Lines(r.out));
+              qevtest::lines(r.out));
     auto log = qevtest::read_file(dir.file("fb.log"));
     ASSERT_TRUE(log.has_value());
     EXPECT_NE(std::string::npos, LogLine(*log, "0x51455625").find("rc=-1 errno=EINVAL")) << *log;
@@ -148,7 +135,7 @@ TEST(ColourXv, XvWithoutAdaptors) {
     ASSERT_TRUE(r.ok()) << r.out << r.err;
     EXPECT_EQ(Expected({"open", "gamma-supported 0 0", "gamma-set 0", "gamma-get 0", "save-gamma 1"},
                        OverlayWithout(1, 0, 1)),
-              Lines(r.out));
+              qevtest::lines(r.out));
     server.stop();
 }
 
@@ -162,7 +149,7 @@ TEST(ColourXv, SomeAttributesOffered) {
     std::filesystem::remove_all("/etc/X11/.QEVOVERLAYRC");
     auto r = RunXProbe(server);
     ASSERT_TRUE(r.ok()) << r.err;
-    std::vector<std::string> lines = Lines(r.out);
+    std::vector<std::string> lines = qevtest::lines(r.out);
     ASSERT_EQ(17u, lines.size()) << r.out;
     EXPECT_EQ("gamma-get 1", lines[3]);
     EXPECT_EQ("save-gamma 1", lines[4]);
@@ -211,7 +198,7 @@ TEST(ColourXv, NoAttributeOffered) {
     ASSERT_TRUE(server.start(o, &error)) << error;
     auto r = RunXProbe(server);
     ASSERT_TRUE(r.ok()) << r.err;
-    std::vector<std::string> lines = Lines(r.out);
+    std::vector<std::string> lines = qevtest::lines(r.out);
     ASSERT_EQ(17u, lines.size()) << r.out;
     EXPECT_EQ(OverlayWithout(1, 0, 1), std::vector<std::string>(lines.begin() + 5, lines.end()));
     server.stop();

@@ -22,21 +22,15 @@ namespace {
 const char kGammaRc[] = "/etc/X11/.QEVGAMMARC";
 const char kOverlayRc[] = "/etc/X11/.QEVOVERLAYRC";
 
-std::string WriteProfile(const std::string &text) {
-    static qevtest::TempDir dir("colour-profiles");
-    std::string path = dir.file("colour.profile");
-    qevtest::write_file(path, text);
-    return path;
-}
-
 class Colour : public qevtest::XServerTest<Colour> {
   public:
     static qevtest::XServerOptions server_options() {
         qevtest::XServerOptions o;
-        o.profile = WriteProfile("gamma_supported=1\nxv.attributes=Hue,Saturation,Brightness,Contrast\n"
-                                 "xv.hue_range=-180,180\nxv.hue=0\nxv.saturation_range=0,20000\n"
-                                 "xv.saturation=10000\nxv.brightness_range=0,10000\nxv.brightness=5000\n"
-                                 "xv.contrast_range=0,20000\nxv.contrast=10000\n");
+        o.profile = qevtest::write_profile("colour.profile",
+                                           "gamma_supported=1\nxv.attributes=Hue,Saturation,Brightness,Contrast\n"
+                                           "xv.hue_range=-180,180\nxv.hue=0\nxv.saturation_range=0,20000\n"
+                                           "xv.saturation=10000\nxv.brightness_range=0,10000\nxv.brightness=5000\n"
+                                           "xv.contrast_range=0,20000\nxv.contrast=10000\n");
         return o;
     }
     static void SetUpTestSuite() {

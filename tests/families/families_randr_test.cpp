@@ -29,13 +29,6 @@ using qevtest::Cmd;
 using qevtest::SentCommand;
 constexpr int kSentinel = 0x5a5a5a5a;
 
-std::string WriteProfile(const std::string &name, const std::string &text) {
-    static qevtest::TempDir dir("profiles");
-    std::string path = dir.file(name);
-    qevtest::write_file(path, text);
-    return path;
-}
-
 // xrandr --verbose: per output, its header line and "Property: value" lines.
 struct OutputView {
     std::string header;
@@ -93,7 +86,7 @@ class RandRFamilies : public qevtest::XServerTest<RandRFamilies> {
 public:
     static qevtest::XServerOptions server_options() {
         qevtest::XServerOptions o;
-        o.profile = WriteProfile("randr.profile", "tv.tv.size_max=30,30\nadjust.lcd.size_max=100,80\n");
+        o.profile = qevtest::write_profile("randr.profile", "tv.tv.size_max=30,30\nadjust.lcd.size_max=100,80\n");
         return o;
     }
     static void SetUpTestSuite() {

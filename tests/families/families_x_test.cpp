@@ -22,13 +22,6 @@ using qevtest::Cmd;
 using qevtest::SentCommand;
 constexpr int kSentinel = 0x5a5a5a5a;
 
-std::string WriteProfile(const std::string &name, const std::string &text) {
-    static qevtest::TempDir dir("profiles");
-    std::string path = dir.file(name);
-    qevtest::write_file(path, text);
-    return path;
-}
-
 // Every TV group present, each with its own view size so that a command that
 // reaches the wrong group shows; the HDTV group also offers PAL.
 class XFamilies : public qevtest::XServerTest<XFamilies> {
@@ -36,10 +29,10 @@ public:
     static qevtest::XServerOptions server_options() {
         qevtest::XServerOptions o;
         o.no_randr = true;
-        o.profile = WriteProfile("x.profile", "supported=CRT,LCD,TV,HDTV,TV2,HDTV2,DVI\n"
-                                              "connected=CRT,LCD,TV\nactive=CRT,LCD\n"
-                                              "tv.tv.size=3,3\ntv.hdtv.size=4,4\ntv.tv2.size=5,5\n"
-                                              "tv.hdtv2.size=6,6\ntv.hdtv.standards=PAL,720P,1080I\n");
+        o.profile = qevtest::write_profile("x.profile", "supported=CRT,LCD,TV,HDTV,TV2,HDTV2,DVI\n"
+                                                        "connected=CRT,LCD,TV\nactive=CRT,LCD\n"
+                                                        "tv.tv.size=3,3\ntv.hdtv.size=4,4\ntv.tv2.size=5,5\n"
+                                                        "tv.hdtv2.size=6,6\ntv.hdtv.standards=PAL,720P,1080I\n");
         return o;
     }
     static void SetUpTestSuite() {

@@ -2,7 +2,6 @@
 // process of its own with libqevsim_fb.so preloaded and no X display.
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -10,23 +9,11 @@
 
 namespace {
 
-std::vector<std::string> Lines(const std::string &text) {
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        out.push_back(line);
-    return out;
-}
-
 TEST(FramebufferStandIn, OperationsReachTheSimulatedDevice) {
     qevtest::TempDir dir("fbstandin");
-    std::string profile = dir.file("fb.profile");
-    ASSERT_TRUE(qevtest::write_file(profile, "fb_version=4,3,2,1\nmemory_mb=128\nchip=M300\n"
-                                             "supported=CRT,LCD,TV\nconnected=CRT,LCD\nactive=CRT,LCD\n"));
-    qevtest::RunOptions options;
-    options.env = {"DISPLAY", "LD_PRELOAD=" QEVTEST_FB_STANDIN, "QEVSIM_PROFILE=" + profile,
-                   "QEVSIM_FB_LOG=" + dir.file("fb.log"), "ASAN_OPTIONS=verify_asan_link_order=0"};
-    auto r = qevtest::run({QEVTEST_FB_PROBE}, options);
+    auto r = qevtest::run_fb_probe(QEVTEST_FB_PROBE, QEVTEST_FB_STANDIN, dir,
+                                   "fb_version=4,3,2,1\nmemory_mb=128\nchip=M300\n"
+                                   "supported=CRT,LCD,TV\nconnected=CRT,LCD\nactive=CRT,LCD\n");
     ASSERT_TRUE(r.ok()) << r.err;
     std::vector<std::string> expected = {
         "randr 1 0",       "name 1 qevfb.ko",  "version 1 4 3 2 0 1", "caps 1 146",
@@ -36,7 +23,7 @@ TEST(FramebufferStandIn, OperationsReachTheSimulatedDevice) {
         "mode 1 2",        "samm-supported 0", "primary 0",           "set-active2 0", "set-video 1",  "video 1 3",
         "resolution 1 32", "after-close 0",
     };
-    EXPECT_EQ(expected, Lines(r.out)) << r.err;
+    EXPECT_EQ(expected, qevtest::lines(r.out)) << r.err;
 
     // The active-output switch reads the device state and writes it back.
     auto log = qevtest::read_file(dir.file("fb.log"));

@@ -17,13 +17,6 @@ using qevtest::Argv;
 
 namespace {
 
-std::string WriteProfile(const std::string &name, const std::string &text) {
-    static qevtest::TempDir dir("profiles");
-    std::string path = dir.file(name);
-    qevtest::write_file(path, text);
-    return path;
-}
-
 Argv Off(const char *name) { return {"--output", name, "--off"}; }
 Argv Auto(const char *name) { return {"--output", name, "--auto"}; }
 Argv Join(std::initializer_list<Argv> parts) {
@@ -60,7 +53,7 @@ class RandR : public RandRSession<RandR> {
   public:
     static qevtest::XServerOptions server_options() {
         qevtest::XServerOptions o;
-        o.profile = WriteProfile("randr.profile", "tv.tv.size_max=30,30\ntv.tv.pos_max=10,10\n");
+        o.profile = qevtest::write_profile("randr.profile", "tv.tv.size_max=30,30\ntv.tv.pos_max=10,10\n");
         return o;
     }
 };
@@ -346,7 +339,8 @@ class RandRTwoOutputs : public RandRSession<RandRTwoOutputs> {
   public:
     static qevtest::XServerOptions server_options() {
         qevtest::XServerOptions o;
-        o.profile = WriteProfile("two.profile", "supported=CRT,LCD\nconnected=CRT,LCD\nactive=CRT,LCD\nprimary=CRT\n");
+        o.profile =
+            qevtest::write_profile("two.profile", "supported=CRT,LCD\nconnected=CRT,LCD\nactive=CRT,LCD\nprimary=CRT\n");
         return o;
     }
 };

@@ -22,21 +22,14 @@ constexpr int kSentinel = 0x5a5a5a5a;
 constexpr char kLongDriverName[] = "qevsim_drv_name_of_32_bytes_long";
 static_assert(sizeof kLongDriverName == QEV_DRIVER_NAME_BYTES + 1);
 
-std::string WriteProfile(const std::string &name, const std::string &text) {
-    static qevtest::TempDir dir("profiles");
-    std::string path = dir.file(name);
-    qevtest::write_file(path, text);
-    return path;
-}
-
 class XChannel : public qevtest::XServerTest<XChannel> {
   public:
     static qevtest::XServerOptions server_options() {
         qevtest::XServerOptions o;
         o.no_randr = true;
-        o.profile = WriteProfile("x.profile", std::string("driver.1.name=") + kLongDriverName +
-                                                  "\nsupported=CRT,LCD,TV,DVI\nconnected=CRT,LCD\n"
-                                                  "active=CRT,LCD\nprimary=LCD\n");
+        o.profile = qevtest::write_profile("x.profile", std::string("driver.1.name=") + kLongDriverName +
+                                                            "\nsupported=CRT,LCD,TV,DVI\nconnected=CRT,LCD\n"
+                                                            "active=CRT,LCD\nprimary=LCD\n");
         return o;
     }
     static void SetUpTestSuite() {

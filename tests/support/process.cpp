@@ -153,6 +153,35 @@ RunResult run(const std::vector<std::string>& argv, const RunOptions& options) {
     return result;
 }
 
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        out.push_back(line);
+    return out;
+}
+
+std::string write_profile(const std::string& name, const std::string& text) {
+    static TempDir dir("profiles");
+    std::string path = dir.file(name);
+    write_file(path, text);
+    return path;
+}
+
+RunResult run_fb_probe(const std::string& probe, const std::string& standin, const TempDir& dir,
+                       const std::string& profile) {
+    std::string path = dir.file("fb.profile");
+    if (!write_file(path, profile)) {
+        RunResult failed;
+        failed.err = "cannot write " + path;
+        return failed;
+    }
+    RunOptions options;
+    options.env = {"DISPLAY", "LD_PRELOAD=" + standin, "QEVSIM_PROFILE=" + path, "QEVSIM_FB_LOG=" + dir.file("fb.log"),
+                   "ASAN_OPTIONS=verify_asan_link_order=0"};
+    return run({probe}, options);
+}
+
 bool write_file(const std::string& path, const std::string& text) {
     std::ofstream f(path, std::ios::binary | std::ios::trunc);
     if (!f) return false;

@@ -33,6 +33,8 @@ RunResult run(const std::vector<std::string>& argv, const RunOptions& options = 
 bool write_file(const std::string& path, const std::string& text);
 std::optional<std::string> read_file(const std::string& path);
 bool file_exists(const std::string& path);
+// The lines of text, without their line ends.
+std::vector<std::string> lines(const std::string& text);
 
 // A fresh directory under the test scratch tree, removed with its content.
 class TempDir {
@@ -47,6 +49,16 @@ public:
 private:
     std::string path_;
 };
+
+// Writes an adapter profile under name into a scratch directory that lives
+// as long as the test process; returns its path.
+std::string write_profile(const std::string& name, const std::string& text);
+
+// Runs a probe program on the framebuffer stand-in: the stand-in preloaded,
+// no X display, the adapter profile (text, written into dir) and the
+// stand-in's request log at dir/fb.log.
+RunResult run_fb_probe(const std::string& probe, const std::string& standin, const TempDir& dir,
+                       const std::string& profile);
 
 // Removes a directory tree without crossing mount points or following links.
 void remove_tree(const std::string& path);
