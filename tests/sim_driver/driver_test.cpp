@@ -14,7 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "local_xorg.h"
+#include "qevtest/qevtest.h"
+#include "raw_client.h"
 #include "qev/commands.h"
 #include "qev/outputs.h"
 #include "qev/protocol.h"
@@ -23,7 +24,7 @@
 namespace {
 
 using simdrv::RawClient;
-using simdrv::Server;
+using Server = qevtest::XServer;
 
 struct OutputName {
     const char* name;
@@ -122,6 +123,45 @@ std::string mode_name(const QevSimMode& m)
     return std::to_string(m.width) + "x" + std::to_string(m.height);
 }
 
+// The connected outputs that have modes, in table order.
+std::vector<unsigned> outputs_with_modes(QevSimModel* model)
+{
+    unsigned connected = qevsim_model_connected(model);
+    std::vector<unsigned> bits;
+    for (const auto& o : kOutputs)
+        if ((connected & o.bit) && qevsim_model_mode_count(model, o.bit) > 0)
+            bits.push_back(o.bit);
+    return bits;
+}
+
+// A command with one input word.
+RawClient::Response one_input(RawClient& c, int major, int group, int function, int32_t input)
+{
+    QevCommandBlock block{};
+    block.group = static_cast<uint32_t>(group);
+    block.function = static_cast<uint32_t>(function);
+    block.input[0] = input;
+    return c.command(major, QEVGFX_MINOR_COMMAND, block);
+}
+
+// Runs a program against the server's display.
+qevtest::RunResult run_on(const qevtest::XServer& server, const std::vector<std::string>& argv)
+{
+    qevtest::RunOptions options;
+    options.env = {"DISPLAY=" + server.display()};
+    return qevtest::run(argv, options);
+}
+
+// Options of a server with these Device options (and server arguments).
+qevtest::XServerOptions with(std::vector<std::pair<std::string, std::string>> device_options,
+                             std::vector<std::string> extra_args = {})
+{
+    qevtest::XServerOptions o;
+    o.device_options = std::move(device_options);
+    o.extra_args = std::move(extra_args);
+    return o;
+}
+
 // ---- the shared server ------------------------------------------------------
 
 class SimDriver : public ::testing::Test {
@@ -129,7 +169,8 @@ protected:
     static void SetUpTestSuite()
     {
         server_ = new Server;
-        ASSERT_TRUE(server_->start()) << server_->log();
+        std::string error;
+        ASSERT_TRUE(server_->start({}, &error)) << error;
         model_ = qevsim_model_new();
     }
     static void TearDownTestSuite()
@@ -151,11 +192,10 @@ protected:
     {
         std::vector<std::string> argv{"xrandr"};
         argv.insert(argv.end(), args.begin(), args.end());
-        std::string out;
-        int rc = simdrv::run(argv, server_->display(), &out);
+        auto r = run_on(*server_, argv);
         if (status)
-            *status = rc;
-        return out;
+            *status = r.exit_code;
+        return r.out;
     }
     static Screen screen() { return parse_xrandr(xrandr({})); }
 
@@ -538,10 +578,11 @@ TEST_F(SimDriver, ByteSwappedClientGetsTheSameAnswers)
 
 TEST(SimDriverConfig, MalformedProfileStopsTheServerWithOneClearLine)
 {
-    const std::string path = simdrv::scratch_dir() + "/broken.profile";
-    ASSERT_TRUE(simdrv::write_file(path, "# a profile\nno_such_key_at_all = 12\n"));
+    qevtest::TempDir dir("simdrv");
+    const std::string path = dir.file("broken.profile");
+    ASSERT_TRUE(qevtest::write_file(path, "# a profile\nno_such_key_at_all = 12\n"));
     Server server;
-    EXPECT_FALSE(server.start({{"Profile", path}}));
+    EXPECT_FALSE(server.start(with({{"Profile", path}})));
     const std::string log = server.log();
     EXPECT_NE(log.find(path + ":2"), std::string::npos) << log;
     EXPECT_NE(log.find("no_such_key_at_all"), std::string::npos);
@@ -550,7 +591,7 @@ TEST(SimDriverConfig, MalformedProfileStopsTheServerWithOneClearLine)
 TEST(SimDriverConfig, DisableExtensionOptionLeavesOnlyRandr)
 {
     Server server;
-    ASSERT_TRUE(server.start({{"DisableExtension", "true"}})) << server.log();
+    ASSERT_TRUE(server.start(with({{"DisableExtension", "true"}}))) << server.log();
     RawClient c;
     ASSERT_TRUE(c.connect(server.display_number(), false));
     EXPECT_EQ(c.query_extension(QEVGFX_EXTENSION_NAME), 0);
@@ -561,10 +602,7 @@ TEST(SimDriverConfig, ActiveDeviceAndRotateOptionsDecideTheStart)
 {
     std::unique_ptr<QevSimModel, void (*)(QevSimModel*)> model(qevsim_model_new(), qevsim_model_free);
     unsigned connected = qevsim_model_connected(model.get());
-    std::vector<unsigned> bits;
-    for (const auto& o : kOutputs)
-        if ((connected & o.bit) && qevsim_model_mode_count(model.get(), o.bit) > 0)
-            bits.push_back(o.bit);
+    std::vector<unsigned> bits = outputs_with_modes(model.get());
     if (bits.size() < 2)
         GTEST_SKIP();
     // The second and first connected outputs, in that order: primary first.
@@ -572,9 +610,8 @@ TEST(SimDriverConfig, ActiveDeviceAndRotateOptionsDecideTheStart)
     char err[256] = "";
     ASSERT_TRUE(qevsim_model_apply_option(model.get(), "ActiveDevice", value.c_str(), err, sizeof err)) << err;
     Server server;
-    ASSERT_TRUE(server.start({{"ActiveDevice", value}, {"RotateType", "HW"}, {"Rotate", "CW"}})) << server.log();
-    std::string text;
-    simdrv::run({"xrandr"}, server.display(), &text);
+    ASSERT_TRUE(server.start(with({{"ActiveDevice", value}, {"RotateType", "HW"}, {"Rotate", "CW"}}))) << server.log();
+    std::string text = run_on(server, {"xrandr"}).out;
     Screen s = parse_xrandr(text);
     unsigned lit = 0;
     for (const auto& o : kOutputs)
@@ -588,27 +625,17 @@ TEST(SimDriverConfig, ActiveDeviceAndRotateOptionsDecideTheStart)
 TEST(SimDriverConfig, WithoutRandrTheExtensionStillSwitchesOutputs)
 {
     std::unique_ptr<QevSimModel, void (*)(QevSimModel*)> model(qevsim_model_new(), qevsim_model_free);
-    unsigned connected = qevsim_model_connected(model.get());
-    std::vector<unsigned> bits;
-    for (const auto& o : kOutputs)
-        if ((connected & o.bit) && qevsim_model_mode_count(model.get(), o.bit) > 0)
-            bits.push_back(o.bit);
+    std::vector<unsigned> bits = outputs_with_modes(model.get());
     if (bits.size() < 2)
         GTEST_SKIP();
     Server server;
-    ASSERT_TRUE(server.start({}, {"-extension", "RANDR"})) << server.log();
+    ASSERT_TRUE(server.start(with({}, {"-extension", "RANDR"}))) << server.log();
     RawClient c;
     ASSERT_TRUE(c.connect(server.display_number(), false));
     EXPECT_EQ(c.query_extension("RANDR"), 0);
     int major = c.query_extension(QEVGFX_EXTENSION_NAME);
     ASSERT_NE(major, 0);
-    auto ask = [&](int group, int function, int32_t input) {
-        QevCommandBlock block{};
-        block.group = static_cast<uint32_t>(group);
-        block.function = static_cast<uint32_t>(function);
-        block.input[0] = input;
-        return c.command(major, QEVGFX_MINOR_COMMAND, block);
-    };
+    auto ask = [&](int group, int function, int32_t input) { return one_input(c, major, group, function, input); };
     for (unsigned mask : {bits[0], bits[1], bits[0] | bits[1], bits[0]}) {
         auto r = ask(QEV_CMD_SetDeviceActiveState_GROUP, QEV_CMD_SetDeviceActiveState_FN, static_cast<int32_t>(mask));
         ASSERT_TRUE(r.ok);
@@ -623,17 +650,17 @@ TEST(SimDriverConfig, WithoutRandrTheExtensionStillSwitchesOutputs)
 
 TEST(SimDriverConfig, ProfileWithAnActiveHdtvLightsTheTvOutput)
 {
-    const std::string path = simdrv::scratch_dir() + "/hdtv.profile";
+    qevtest::TempDir dir("simdrv");
+    const std::string path = dir.file("hdtv.profile");
     const std::string text = "supported = CRT,LCD,TV,HDTV\nconnected = CRT,LCD,TV,HDTV\nactive = CRT,HDTV\n";
-    ASSERT_TRUE(simdrv::write_file(path, text));
+    ASSERT_TRUE(qevtest::write_file(path, text));
     std::unique_ptr<QevSimModel, void (*)(QevSimModel*)> model(qevsim_model_new(), qevsim_model_free);
     char err[256] = "";
     ASSERT_TRUE(qevsim_model_load_profile(model.get(), path.c_str(), err, sizeof err)) << err;
 
     Server server;
-    ASSERT_TRUE(server.start({{"Profile", path}})) << server.log();
-    std::string out;
-    simdrv::run({"xrandr"}, server.display(), &out);
+    ASSERT_TRUE(server.start(with({{"Profile", path}}))) << server.log();
+    std::string out = run_on(server, {"xrandr"}).out;
     Screen s = parse_xrandr(out);
     ASSERT_TRUE(s.outputs.count("TV"));
     EXPECT_TRUE(s.outputs["TV"].lit);
@@ -651,8 +678,7 @@ TEST(SimDriverConfig, ProfileWithAnActiveHdtvLightsTheTvOutput)
     auto r = c.command(major, QEVGFX_MINOR_COMMAND, block);
     EXPECT_EQ(c.word(r, QEV_REPLY_OUTPUT_OFFSET), unsigned(QEV_OUT_CRT | QEV_OUT_HDTV));
     // Switching the TV output off through RandR switches the HDTV output off.
-    int rc = simdrv::run({"xrandr", "--output", "TV", "--off"}, server.display(), &out);
-    EXPECT_EQ(rc, 0);
+    EXPECT_TRUE(run_on(server, {"xrandr", "--output", "TV", "--off"}).ok());
     r = c.command(major, QEVGFX_MINOR_COMMAND, block);
     EXPECT_EQ(c.word(r, QEV_REPLY_OUTPUT_OFFSET), unsigned(QEV_OUT_CRT));
 }
@@ -660,11 +686,7 @@ TEST(SimDriverConfig, ProfileWithAnActiveHdtvLightsTheTvOutput)
 TEST(SimDriverConfig, TwoScreensUnderXineramaShareOneModel)
 {
     std::unique_ptr<QevSimModel, void (*)(QevSimModel*)> model(qevsim_model_new(), qevsim_model_free);
-    unsigned connected = qevsim_model_connected(model.get());
-    std::vector<unsigned> bits;
-    for (const auto& o : kOutputs)
-        if ((connected & o.bit) && qevsim_model_mode_count(model.get(), o.bit) > 0)
-            bits.push_back(o.bit);
+    std::vector<unsigned> bits = outputs_with_modes(model.get());
     if (bits.size() < 2)
         GTEST_SKIP();
     const std::string active = std::string(name_of(bits[0])) + ", " + name_of(bits[1]);
@@ -680,11 +702,12 @@ TEST(SimDriverConfig, TwoScreensUnderXineramaShareOneModel)
                 "Section \"Screen\"\n  Identifier \"scr" + n + "\"\n  Device \"qev" + n +
                 "\"\n  DefaultDepth 24\nEndSection\n";
     }
+    qevtest::XServerOptions options;
+    options.full_conf = conf;
     Server server;
-    ASSERT_TRUE(server.start_conf(conf)) << server.log();
+    ASSERT_TRUE(server.start(options)) << server.log();
 
-    std::string text;
-    simdrv::run({"xdpyinfo", "-ext", "XINERAMA"}, server.display(), &text);
+    std::string text = run_on(server, {"xdpyinfo", "-ext", "XINERAMA"}).out;
     std::vector<std::string> heads;
     std::istringstream in(text);
     for (std::string line; std::getline(in, line);)
@@ -701,13 +724,7 @@ TEST(SimDriverConfig, TwoScreensUnderXineramaShareOneModel)
     ASSERT_TRUE(c.connect(server.display_number(), false));
     int major = c.query_extension(QEVGFX_EXTENSION_NAME);
     ASSERT_NE(major, 0);
-    auto ask = [&](int group, int function, int32_t input) {
-        QevCommandBlock block{};
-        block.group = static_cast<uint32_t>(group);
-        block.function = static_cast<uint32_t>(function);
-        block.input[0] = input;
-        return c.command(major, QEVGFX_MINOR_COMMAND, block);
-    };
+    auto ask = [&](int group, int function, int32_t input) { return one_input(c, major, group, function, input); };
     auto r = ask(QEV_CMD_GetDeviceActiveState_GROUP, QEV_CMD_GetDeviceActiveState_FN, 0);
     EXPECT_EQ(c.word(r, QEV_REPLY_OUTPUT_OFFSET), bits[0] | bits[1]);
     r = ask(QEV_CMD_GetDeviceSAMMState_GROUP, QEV_CMD_GetDeviceSAMMState_FN, 0);
@@ -720,16 +737,3 @@ TEST(SimDriverConfig, TwoScreensUnderXineramaShareOneModel)
 }
 
 }  // namespace
-
-int main(int argc, char** argv)
-{
-    ::testing::InitGoogleTest(&argc, argv);
-    std::string why;
-    if (!simdrv::enter_sandbox(&why)) {
-        std::fprintf(stderr, "sim_driver_tests need a private mount namespace (root): %s\n", why.c_str());
-        return 1;
-    }
-    int rc = RUN_ALL_TESTS();
-    simdrv::leave_sandbox(rc != 0);
-    return rc;
-}
