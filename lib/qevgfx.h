@@ -67,8 +67,7 @@ QEVGFX_API_EXPORT int QEVGFX_Device_GetConnectState(unsigned int *mask);
 QEVGFX_API_EXPORT int QEVGFX_Device_GetActiveState(unsigned int *mask);
 QEVGFX_API_EXPORT int QEVGFX_Device_SetActiveState(unsigned int mask);
 QEVGFX_API_EXPORT int QEVGFX_Device_SetActiveState2(unsigned int mask, unsigned int primary, unsigned int secondary,
-                                                    const RRModeEntry *primaryMode,
-                                                    const RRModeEntry *secondaryMode);
+                                                    const RRModeEntry *primaryMode, const RRModeEntry *secondaryMode);
 QEVGFX_API_EXPORT int QEVGFX_Device_GetSupportSAMMState(int *supported);
 /* 1 single output, 2 clone, 4 multi-screen. */
 QEVGFX_API_EXPORT int QEVGFX_Device_GetDisplayMode(int *mode);
