@@ -260,7 +260,7 @@ static Bool cmd_fault(const Args *a, Text *out, Text *err)
         return FALSE;
     memset(&rule, 0, sizeof rule);
     if (!parse_code(a->argv[2], &rule)) {
-        text_add(err, "malformed fault spec '%s': expected GROUP/FUNCTION or all", a->argv[2]);
+        text_add(err, "malformed fault '%s': expected GROUP/FUNCTION or all", a->argv[2]);
         return FALSE;
     }
     rule.fault.kind = (QevSimFaultKind)kind;
@@ -274,7 +274,7 @@ static Bool cmd_fault(const Args *a, Text *out, Text *err)
                   (kind == QEVSIM_FAULT_SHORTREPLY ? units >= 0 && units < QEV_REPLY_EXTRA_UNITS
                                                    : units > QEV_REPLY_EXTRA_UNITS && units <= 65536);
         if (!ok) {
-            text_add(err, "malformed fault spec: %s units must be %s", a->argv[1],
+            text_add(err, "malformed fault: %s units must be %s", a->argv[1],
                      kind == QEVSIM_FAULT_SHORTREPLY ? "0..509" : "511..65536");
             return FALSE;
         }
