@@ -11,9 +11,29 @@
 #include <string>
 #include <vector>
 
+#include <X11/Xlib.h>
+#include <spawn.h>
+
 namespace qevbench {
 
 using Clock = std::chrono::steady_clock;
+
+struct DisplayCloser {
+    void operator()(Display *d) const { XCloseDisplay(d); }
+};
+
+// posix_spawn file actions, destroyed with the object.
+class FileActions {
+public:
+    FileActions() { posix_spawn_file_actions_init(&actions_); }
+    ~FileActions() { posix_spawn_file_actions_destroy(&actions_); }
+    FileActions(const FileActions &) = delete;
+    FileActions &operator=(const FileActions &) = delete;
+    posix_spawn_file_actions_t *get() { return &actions_; }
+
+private:
+    posix_spawn_file_actions_t actions_;
+};
 
 inline double ElapsedUs(Clock::time_point from, Clock::time_point to) {
     return std::chrono::duration<double, std::micro>(to - from).count();

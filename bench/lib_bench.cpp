@@ -41,23 +41,8 @@ namespace {
 
 using qevbench::Figure;
 using qevbench::Op;
-
-struct DisplayCloser {
-    void operator()(Display *d) const { XCloseDisplay(d); }
-};
-
-// posix_spawn file actions, destroyed with the object.
-class FileActions {
-public:
-    FileActions() { posix_spawn_file_actions_init(&actions_); }
-    ~FileActions() { posix_spawn_file_actions_destroy(&actions_); }
-    FileActions(const FileActions &) = delete;
-    FileActions &operator=(const FileActions &) = delete;
-    posix_spawn_file_actions_t *get() { return &actions_; }
-
-private:
-    posix_spawn_file_actions_t actions_;
-};
+using qevbench::DisplayCloser;
+using qevbench::FileActions;
 
 // Runs `xrandr --query` with its output discarded and waits for it.
 bool RunXrandrQuery() {

@@ -38,6 +38,8 @@ extern char **environ;
 namespace {
 
 using qevbench::Clock;
+using qevbench::DisplayCloser;
+using qevbench::FileActions;
 
 struct Program {
     std::string label;
@@ -53,22 +55,6 @@ struct Options {
     int settle_ms = 1000;
     int timeout_ms = 30000;
     std::string log = "/dev/null";
-};
-
-struct DisplayCloser {
-    void operator()(Display *d) const { XCloseDisplay(d); }
-};
-
-class FileActions {
-public:
-    FileActions() { posix_spawn_file_actions_init(&actions_); }
-    ~FileActions() { posix_spawn_file_actions_destroy(&actions_); }
-    FileActions(const FileActions &) = delete;
-    FileActions &operator=(const FileActions &) = delete;
-    posix_spawn_file_actions_t *get() { return &actions_; }
-
-private:
-    posix_spawn_file_actions_t actions_;
 };
 
 // A program we started; ended by its pid when the object goes.

@@ -129,13 +129,15 @@ bool lookup(const Named (&table)[N], const std::string &name, uint32_t *bit) {
     return false;
 }
 
-// A mask: a number, or names joined by ',' or '|' (an empty list is 0 only as "0" / "none").
-template <size_t N>
-std::string parse_named_mask(const Named (&table)[N], const std::string &v, uint32_t limit, uint32_t *out) {
+// A mask: a number within `limit`, or names joined by ',' or '|' that `bit_of`
+// turns into bits (0 for an unknown name); "none" is 0.
+template <typename BitOf>
+std::string parse_mask(const std::string &v, uint32_t limit, BitOf bit_of, const std::string &numeric_error,
+                       const char *noun, uint32_t *out) {
     long long num;
     if (parse_long(v, &num)) {
         if (num < 0 || (uint64_t(num) & ~uint64_t(limit)))
-            return "bad value: mask has bits outside " + std::to_string(limit);
+            return numeric_error;
         *out = uint32_t(num);
         return "";
     }
@@ -149,40 +151,27 @@ std::string parse_named_mask(const Named (&table)[N], const std::string &v, uint
             c = ',';
     uint32_t m = 0;
     for (const auto &part : split(norm, ',')) {
-        uint32_t bit;
-        if (!lookup(table, part, &bit))
-            return "bad value: unknown name '" + part + "'";
+        uint32_t bit = bit_of(part);
+        if (!bit)
+            return std::string("bad value: unknown ") + noun + " '" + part + "'";
         m |= bit;
     }
     *out = m;
     return "";
 }
 
+template <size_t N>
+std::string parse_named_mask(const Named (&table)[N], const std::string &v, uint32_t limit, uint32_t *out) {
+    auto bit_of = [&](const std::string &name) {
+        uint32_t bit = 0;
+        return lookup(table, name, &bit) ? bit : 0u;
+    };
+    return parse_mask(v, limit, bit_of, "bad value: mask has bits outside " + std::to_string(limit), "name", out);
+}
+
 std::string parse_outputs(const std::string &v, uint32_t *out) {
-    long long num;
-    if (parse_long(v, &num)) {
-        if (num < 0 || (num & ~(long long)QEV_OUT_ALL))
-            return "bad value: not an output mask";
-        *out = uint32_t(num);
-        return "";
-    }
-    if (lower(trim(v)) == "none") {
-        *out = 0;
-        return "";
-    }
-    std::string norm = v;
-    for (auto &c : norm)
-        if (c == '|')
-            c = ',';
-    uint32_t m = 0;
-    for (const auto &part : split(norm, ',')) {
-        unsigned bit = bit_from_name(part);
-        if (!bit)
-            return "bad value: unknown output '" + part + "'";
-        m |= bit;
-    }
-    *out = m;
-    return "";
+    auto bit_of = [](const std::string &name) { return uint32_t(bit_from_name(name)); };
+    return parse_mask(v, QEV_OUT_ALL, bit_of, "bad value: not an output mask", "output", out);
 }
 
 struct ChipName {
