@@ -15,7 +15,7 @@
 #include "interface.h"
 #include "qevgfx.h"
 #include "qevtest/qevtest.h"
-#include "sim_ctl.h"
+#include "qevtest/sim_ctl.h"
 #include "support.h"
 
 namespace {
@@ -40,7 +40,7 @@ class InfoPage : public apptest::GuiTest {
 protected:
     void TearDown() override
     {
-        apptest::SimCtl({"fault", "clear"});
+        EXPECT_TRUE(qevtest::SimCtlOk({"fault", "clear"}));
         QEVGFX_Close();
         if (g_pMainWindow)
             gtk_widget_destroy(g_pMainWindow);
@@ -102,8 +102,8 @@ TEST_F(InfoPage, CachingRule)
     EXPECT_EQ(kCachedRecord, qevtest::read_file(kInfoFile).value_or(""));
 
     // From here on the driver refuses every command; the session stays open.
-    apptest::SimCtl({"fault", "status0", "all"});
-    apptest::SimCtl({"log", "clear"});
+    EXPECT_TRUE(qevtest::SimCtlOk({"fault", "status0", "all"}));
+    EXPECT_TRUE(qevtest::SimCtlOk({"log", "clear"}));
 
     {
         SCOPED_TRACE("cached texts");
@@ -134,6 +134,6 @@ TEST_F(InfoPage, CachingRule)
         EXPECT_STREQ("QEV Chip", g_DriverInfoRec.chText[QEV_INFO_SLOT_CHIP]);
     }
     // The queries reached the driver and were refused.
-    std::vector<std::string> commands = apptest::SimCommands();
+    std::vector<std::string> commands = qevtest::SimCommands();
     EXPECT_NE(commands.end(), std::find(commands.begin(), commands.end(), "17/1"));
 }

@@ -11,7 +11,7 @@
 #include "gui.h"
 #include "interface.h"
 #include "qevgfx.h"
-#include "sim_ctl.h"
+#include "qevtest/sim_ctl.h"
 #include "startup.h"
 #include "support.h"
 
@@ -29,7 +29,7 @@ protected:
     }
     void TearDown() override
     {
-        apptest::SimCtl({"fault", "clear"});
+        EXPECT_TRUE(qevtest::SimCtlOk({"fault", "clear"}));
         if (g_pMainWindow)
             gtk_widget_destroy(g_pMainWindow);
         g_pMainWindow = nullptr;
@@ -68,22 +68,22 @@ TEST_F(NoColourAdapter, NotebookKeepsTheServedPages)
     ASSERT_EQ(1, g_bRandRMode) << "the test server offers RandR";
     {
         SCOPED_TRACE("gamma unsupported, no overlay attributes");
-        apptest::SimCtl({"log", "clear"});
+        EXPECT_TRUE(qevtest::SimCtlOk({"log", "clear"}));
         EXPECT_EQ((Pages{"PropertySheet_Info", "PropertySheet_Display", "PropertySheet_Settings"}), StartUp());
         // One gamma question at start-up, answered: the removal follows the answer.
-        std::vector<std::string> commands = apptest::SimCommands();
+        std::vector<std::string> commands = qevtest::SimCommands();
         EXPECT_EQ(1, std::count(commands.begin(), commands.end(), "22/1"));
     }
     {
         SCOPED_TRACE("the gamma query fails: the Gamma page stays");
-        apptest::SimCtl({"fault", "status0", "22/1"});
+        EXPECT_TRUE(qevtest::SimCtlOk({"fault", "status0", "22/1"}));
         EXPECT_EQ((Pages{"PropertySheet_Info", "PropertySheet_Display", "PropertySheet_Gamma",
                          "PropertySheet_Settings"}),
                   StartUp());
     }
     {
         SCOPED_TRACE("a silent driver: only the overlay, read through Xv, decides");
-        apptest::SimCtl({"fault", "status0", "all"});
+        EXPECT_TRUE(qevtest::SimCtlOk({"fault", "status0", "all"}));
         EXPECT_EQ((Pages{"PropertySheet_Info", "PropertySheet_Display", "PropertySheet_Gamma",
                          "PropertySheet_Settings"}),
                   StartUp());

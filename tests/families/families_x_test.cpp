@@ -13,7 +13,7 @@
 #include "qev/outputs.h"
 #include "qevgfx.h"
 #include "qevtest/qevtest.h"
-#include "sim_ctl.h"
+#include "qevtest/sim_ctl.h"
 #include "xrandr_recorder.h"
 
 namespace {

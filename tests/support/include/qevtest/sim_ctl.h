@@ -1,8 +1,8 @@
 // The simulated driver seen from outside the library: qevsim-ctl's model
 // dump (JSON), its log of received QEVGFX_API commands and its fault
 // injection, run against $DISPLAY.
-#ifndef QEVTEST_FAMILIES_SIM_CTL_H
-#define QEVTEST_FAMILIES_SIM_CTL_H
+#ifndef QEVTEST_SIM_CTL_H
+#define QEVTEST_SIM_CTL_H
 
 #include <cstdlib>
 #include <sstream>
@@ -64,6 +64,14 @@ inline std::vector<std::string> SimLog() {
     return lines;
 }
 inline void SimLogClear() { SimCtl({"log", "clear"}); }
+
+// "GROUP/FUNCTION" of each command received since the last clear.
+inline std::vector<std::string> SimCommands() {
+    std::vector<std::string> codes;
+    for (const std::string &line : SimLog())
+        codes.push_back(line.substr(0, line.find(' ')));
+    return codes;
+}
 
 } // namespace qevtest
 
