@@ -27,6 +27,11 @@ int g_bGammaPageHasInitial = 0;
 int g_bOverlayPageHasInitial = 0;
 int g_bSettingsPageHasInitial = 0;
 DriverInfoRecord g_DriverInfoRec = {};
+DisplayPageOptionItems g_DisplayPageOptionItems = {{0, 0, 0, 0, 0, -1, -1}};
+DisplayPageOptionItems g_TmpDisplayPageOptionItems = {{0, 0, 0, 0, 0, -1, -1}};
+int g_PrimaryDevice = 0;
+int g_SecondaryDevice = 0;
+ScreenLayout g_ScreenLayout = {};
 
 namespace {
 

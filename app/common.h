@@ -23,6 +23,34 @@ extern int g_bGammaPageHasInitial;
 extern int g_bOverlayPageHasInitial;
 extern int g_bSettingsPageHasInitial;
 
+/* ---- Display page choices, shared with the adjustment and settings windows -- */
+/* Fields of the option-item record: applied (g_DisplayPageOptionItems) and
+ * pending (g_TmpDisplayPageOptionItems) choices. */
+enum {
+    QEV_OPT_DEVICE_SET = 0,     /* the outputs chosen to be active */
+    QEV_OPT_TV_STANDARD = 1,    /* first TV output (TV or HDTV) */
+    QEV_OPT_TV_SIGNAL = 2,
+    QEV_OPT_TV2_STANDARD = 3,   /* second TV output (TV2 or HDTV2) */
+    QEV_OPT_TV2_SIGNAL = 4,
+    QEV_OPT_RESERVED = 5,       /* stays -1 */
+    QEV_OPT_LCD_EXPANSION = 6,  /* panel expansion choice */
+    QEV_OPT_COUNT = 7
+};
+struct DisplayPageOptionItems {
+    gint32 nItem[QEV_OPT_COUNT];
+};
+extern DisplayPageOptionItems g_DisplayPageOptionItems;
+extern DisplayPageOptionItems g_TmpDisplayPageOptionItems;
+extern int g_PrimaryDevice;   /* output bit chosen in the primary list */
+extern int g_SecondaryDevice; /* output bit chosen in the secondary list, 0 for "None" */
+/* Multi-screen layout: primary bit, secondary bit, relative position 0 to 3. */
+struct ScreenLayout {
+    int nPrimary;
+    int nSecondary;
+    int nPosition;
+};
+extern ScreenLayout g_ScreenLayout;
+
 /* ---- fixed names ------------------------------------------------------------ */
 #define QEV_PROGRAM_NAME "QEVDisplayUtility"
 #define QEV_UTILITY_VERSION "2.002.2010.0820.87a"
