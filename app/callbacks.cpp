@@ -1,5 +1,7 @@
 #include "callbacks.h"
 
+#include "Display_page.h"
+#include "SAMMSetting.h"
 #include "common.h"
 #include "interface.h"
 
@@ -15,6 +17,7 @@ void on_Display_Fixed_map(GtkWidget *, gpointer)
     _ulPageIndex = QEV_PAGE_DISPLAY;
     if (!g_bDisplayPageHasInitial) {
         gdk_flush();
+        AddDisplayPage();
         g_bDisplayPageHasInitial = 1;
     }
 }
@@ -51,9 +54,15 @@ void on_Cancel_button_clicked(GtkButton *, gpointer)
     gtk_main_quit();
 }
 
+// Each page's step in turn; a page that was never shown skips its own.
 void on_Apply_button_clicked(GtkButton *button, gpointer)
 {
+    ApplyDisplayPageChang();
+    // Gamma page step.
+    // Video page step.
+    // Settings page step (with RandR).
     gtk_widget_set_sensitive(GTK_WIDGET(button), FALSE);
+    // Desktop configuration save (with RandR).
 }
 
 void on_Z7Utility_Quit_Dialog_button_clicked(GtkButton *, gpointer)
