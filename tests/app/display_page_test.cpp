@@ -384,6 +384,18 @@ TEST_F(DisplayPage, FailedQueriesLeaveDefaultLists)
     EXPECT_FALSE(Sensitive("Display_SecDevice_Combo"));
     EXPECT_FALSE(Sensitive("Display_SecMode_Combo"));
     ASSERT_TRUE(qevtest::SimCtlOk({"fault", "clear"}));
+    Close();
+
+    Adapter("none", "none");  // nothing connected
+    Open();
+    EXPECT_EQ(Strings{"1. CRT"}, Entries("Display_Device_Combo"));
+    EXPECT_EQ(Strings{"None"}, Entries("Display_SecDevice_Combo"));
+    EXPECT_EQ(Strings{"Off"}, Entries("Display_SecMode_Combo"));
+    Click("Display_SecDevice_SAMM_Setting_Btn");
+    ClickIn(_pSAMMSettingDlg, "SAMM_Setting_OK_Button");
+    on_Display_Device_Gemel_Setting_Btn_clicked(nullptr, nullptr);
+    ClickIn(_pGemelSettingDlg, "Gemel_Setting_OK_Button");
+    Click("Info_Apply_button");
 }
 
 TEST_F(DisplayPage, AllOutputsConnected)
