@@ -94,10 +94,7 @@ protected:
         return gtk_entry_get_text(GTK_ENTRY(GTK_COMBO(lookup_widget(window, combo))->entry));
     }
     static std::string Text(const char *combo) { return TextIn(g_pMainWindow, combo); }
-    static std::string LabelOf(GtkWidget *window, const char *name)
-    {
-        return gtk_label_get_text(GTK_LABEL(lookup_widget(window, name)));
-    }
+    static std::string LabelOf(GtkWidget *w, const char *name) { return gtk_label_get_text(GTK_LABEL(lookup_widget(w, name))); }
 
     // Selects the list item reading `text`, as a click in the open list does.
     static void ChooseIn(GtkWidget *window, const char *combo, const char *text)
@@ -120,17 +117,20 @@ protected:
     }
     static void Click(const char *button) { ClickIn(g_pMainWindow, button); }
 
-    // Standard and signal commands sent to any TV group since the last clear.
-    static std::vector<std::string> TVSets()
+    // Command log lines ("19/4 status=1 inputs=5") whose code is one of `codes`.
+    static std::vector<std::string> Logged(std::initializer_list<const char *> codes)
     {
         std::vector<std::string> out;
-        for (const std::string &line : qevtest::SimLog()) {
-            for (const char *group : {"21/", "23/", "25/", "26/"})
-                for (const char *fn : {"3 ", "6 "})
-                    if (line.rfind(std::string(group) + fn, 0) == 0)
-                        out.push_back(line);
-        }
+        for (const std::string &line : qevtest::SimLog())
+            for (const char *code : codes)
+                if (line.rfind(std::string(code) + " ", 0) == 0)
+                    out.push_back(line);
         return out;
+    }
+    // Standard and signal settings sent to the TV groups.
+    static std::vector<std::string> TVSets()
+    {
+        return Logged({"21/3", "21/6", "23/3", "23/6", "25/3", "25/6", "26/3", "26/6"});
     }
 
 private:
