@@ -5,6 +5,7 @@
 #include "interface.h"
 #include "qev/outputs.h"
 #include "qevgfx.h"
+#include "saveconfig.h"
 #include "support.h"
 
 // Pages other than Info are built the first time they are shown.
@@ -75,6 +76,8 @@ void on_Apply_button_clicked(GtkButton *button, gpointer)
     if (g_bRandRMode)
         ApplySettingsPageChang();
     gtk_widget_set_sensitive(GTK_WIDGET(button), FALSE);
+    if (g_bRandRMode)
+        saveConfigFile();
 }
 
 void on_Z7Utility_Quit_Dialog_button_clicked(GtkButton *, gpointer)
