@@ -34,8 +34,10 @@ void SetMainWindowSensitive(gboolean sensitive)
 
 void EndRequest(App *record)
 {
-    if (record->proxy)
+    if (record->proxy) {
+        g_signal_handlers_disconnect_matched(record->proxy, G_SIGNAL_MATCH_DATA, 0, 0, nullptr, nullptr, record);
         g_object_unref(record->proxy);
+    }
     if (record->connection)
         dbus_g_connection_unref(record->connection);
     record->proxy = nullptr;
@@ -44,10 +46,34 @@ void EndRequest(App *record)
     SetMainWindowSensitive(TRUE);
 }
 
+gboolean EndRequestIdle(gpointer data)
+{
+    EndRequest(static_cast<App *>(data));
+    return G_SOURCE_REMOVE;
+}
+
+// dbus-glib destroys the proxies of a connection the bus closed, cancelling
+// their calls without a reply: the request ends here instead.
+void on_proxy_destroyed(DBusGProxy *, gpointer data)
+{
+    auto *record = static_cast<App *>(data);
+    if (!record->proxy_call)
+        return;
+    record->proxy_call = nullptr;
+    g_idle_add(EndRequestIdle, record);
+}
+
+DBusGProxy *NewProxy(App *record, const char *interface)
+{
+    DBusGProxy *proxy = dbus_g_proxy_new_for_name(record->connection, QEV_SETTINGS_DAEMON_SERVICE,
+                                                  QEV_SETTINGS_DAEMON_PATH, interface);
+    g_signal_connect(proxy, "destroy", G_CALLBACK(on_proxy_destroyed), record);
+    return proxy;
+}
+
 void begin_version1_apply_configuration(App *record)
 {
-    record->proxy = dbus_g_proxy_new_for_name(record->connection, QEV_SETTINGS_DAEMON_SERVICE,
-                                              QEV_SETTINGS_DAEMON_PATH, QEV_SETTINGS_DAEMON_IFACE1);
+    record->proxy = NewProxy(record, QEV_SETTINGS_DAEMON_IFACE1);
     record->apply_version = 0;
     record->proxy_call = dbus_g_proxy_begin_call(record->proxy, "ApplyConfiguration", apply_configuration_returned_cb2,
                                                  record, nullptr, G_TYPE_INVALID);
@@ -74,8 +100,7 @@ void begin_version2_apply_configuration(App *record)
     gint64 window = 0;
     if (g_pMainWindow && g_pMainWindow->window)
         window = static_cast<gint64>(GDK_WINDOW_XID(g_pMainWindow->window));
-    record->proxy = dbus_g_proxy_new_for_name(record->connection, QEV_SETTINGS_DAEMON_SERVICE,
-                                              QEV_SETTINGS_DAEMON_PATH, QEV_SETTINGS_DAEMON_IFACE2);
+    record->proxy = NewProxy(record, QEV_SETTINGS_DAEMON_IFACE2);
     record->apply_version = 1;
     record->proxy_call =
         dbus_g_proxy_begin_call(record->proxy, "ApplyConfiguration", apply_configuration_returned_cb2, record,
@@ -168,6 +193,7 @@ void apply_configuration_returned_cb2(DBusGProxy *proxy, DBusGProxyCall *call, v
         bool retry = record->apply_version == 1 && g_error_matches(error, DBUS_GERROR, DBUS_GERROR_UNKNOWN_METHOD);
         g_error_free(error);
         if (retry) {
+            g_signal_handlers_disconnect_matched(record->proxy, G_SIGNAL_MATCH_DATA, 0, 0, nullptr, nullptr, record);
             g_object_unref(record->proxy);
             begin_version1_apply_configuration(record);
             if (record->proxy_call)
