@@ -399,7 +399,14 @@ gboolean gnome_rr_config_save(GnomeRRConfig *config, GError **error)
         g_set_error(error, GNOME_RR_ERROR, GNOME_RR_ERROR_RANDR_ERROR, "no configuration to save");
         return FALSE;
     }
-    const std::string path = gnome_rr_config_dir() + "/monitors.xml";
+    // A missing configuration directory is made, private to the user, as the
+    // XDG base directory rules ask; one that cannot be made is reported.
+    const std::string dir = gnome_rr_config_dir();
+    if (g_mkdir_with_parents(dir.c_str(), 0700) != 0) {
+        SetErrno(error, GNOME_RR_ERROR_WRITE, "Could not create", dir, errno);
+        return FALSE;
+    }
+    const std::string path = dir + "/monitors.xml";
     const std::string backup = path + ".backup";
     std::string old;
     struct stat st {};

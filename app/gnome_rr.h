@@ -38,7 +38,8 @@ void gnome_rr_config_free(GnomeRRConfig *config);
 /* Moves the lit outputs so that the top-left one sits at 0,0, and marks the
  * configuration a clone when every lit output shares one position and size. */
 void gnome_rr_config_sanitize(GnomeRRConfig *config);
-/* Saves the configuration into monitors.xml: the previous file is kept as
+/* Saves the configuration into monitors.xml (its directory made when missing):
+ * the previous file is kept as
  * monitors.xml.backup, a configuration for the same monitors is replaced and
  * the others stay; the file is replaced atomically. A damaged file (not XML,
  * not a monitors file) is kept aside as the backup. A file in another format

@@ -300,16 +300,16 @@ TEST_F(DesktopSave, ForeignDamagedAndUnwritableFiles)
     struct Case {
         const char *what;
         std::string contents;  // of monitors.xml before Apply
-        bool missingDir, saved;
+        bool badDir, saved;
     } cases[] = {
         {"version 2", v2, false, false},
         {"damaged", damaged, false, true},
-        {"no configuration directory", "", true, false},
+        {"configuration directory cannot be made", "", true, false},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         ASSERT_TRUE(qevtest::write_file(File(), c.contents));
-        std::string dir = ConfigDir() + (c.missingDir ? "/missing" : "");
+        std::string dir = c.badDir ? File() + "/sub" : ConfigDir();  // under a file: cannot be made
         setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
         DialogWatcher dialogs;
         ASSERT_TRUE(Apply());
