@@ -329,6 +329,29 @@ TEST_F(DesktopSave, ForeignDamagedAndUnwritableFiles)
     }
 }
 
+// The simulated monitors look real to a desktop tool: autorandr tells them
+// by their EDIDs and puts a saved layout back.
+TEST_F(DesktopSave, AutorandrRestoresTheLayout)
+{
+    qevtest::RunOptions options;
+    options.env = {"XDG_CONFIG_HOME=" + ConfigDir(), "PYTHONWARNINGS=ignore"};
+    auto layout = [] {
+        std::istringstream in(qevtest::run({"xrandr"}).out);
+        std::string lines;
+        for (std::string line; std::getline(in, line);)
+            if (line.find(" connected") != std::string::npos)
+                lines += line + "\n";
+        return lines;
+    };
+    const std::string before = layout();
+    ASSERT_TRUE(qevtest::run({"autorandr", "--save", "qev"}, options).ok());
+    ASSERT_TRUE(qevtest::run({"xrandr", "--output", "LCD", "--rotate", "left", "--right-of", "CRT"}).ok());
+    ASSERT_NE(before, layout());
+    EXPECT_EQ("qev\n", qevtest::run({"autorandr", "--detected"}, options).out);
+    ASSERT_TRUE(qevtest::run({"autorandr", "--load", "qev"}, options).ok());
+    EXPECT_EQ(before, layout());
+}
+
 TEST(MonitorsXml, EscapedAndMerged)
 {
     GnomeRRConfig config;
