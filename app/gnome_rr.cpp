@@ -421,6 +421,11 @@ gboolean gnome_rr_config_save(GnomeRRConfig *config, GError **error)
                     "%s is in a format other than version 1 and was left unchanged", path.c_str());
         return FALSE;
     }
+    // The same text again changes nothing: the file and, above all, its backup
+    // stay (start-up saves twice, and the second save must not turn the
+    // backup of the user's previous file into a copy of the first).
+    if (had && text == old)
+        return TRUE;
     errno = 0;
     if (had && !qev::file::replace(backup, old)) {
         SetErrno(error, GNOME_RR_ERROR_WRITE, "Could not write", backup, errno);

@@ -300,11 +300,12 @@ TEST_F(DesktopSave, ForeignDamagedAndUnwritableFiles)
     struct Case {
         const char *what;
         std::string contents;  // of monitors.xml before Apply
-        bool badDir, saved;
+        bool badDir, saved, startUp;  // saved by start-up (twice over) instead of Apply
     } cases[] = {
-        {"version 2", v2, false, false},
-        {"damaged", damaged, false, true},
-        {"configuration directory cannot be made", "", true, false},
+        {"version 2", v2, false, false, false},
+        {"damaged, Apply", damaged, false, true, false},
+        {"damaged, start-up", damaged, false, true, true},
+        {"configuration directory cannot be made", "", true, false, false},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -312,7 +313,10 @@ TEST_F(DesktopSave, ForeignDamagedAndUnwritableFiles)
         std::string dir = c.badDir ? File() + "/sub" : ConfigDir();  // under a file: cannot be made
         setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
         DialogWatcher dialogs;
-        ASSERT_TRUE(Apply());
+        if (c.startUp)
+            createConfigFile();
+        else
+            ASSERT_TRUE(Apply());
         setenv("XDG_CONFIG_HOME", ConfigDir().c_str(), 1);
         if (c.saved) {
             EXPECT_TRUE(dialogs.seen.empty());
