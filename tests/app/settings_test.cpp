@@ -234,7 +234,10 @@ protected:
         gtk_notebook_set_current_page(GTK_NOTEBOOK(W("Info_notebook")), QEV_PAGE_SETTINGS);
         apptest::Pump();
     }
-    void Choose(const char *combo, const char *text) { gtk_entry_set_text(GTK_ENTRY(GTK_COMBO(W(combo))->entry), text); }
+    void Choose(const char *combo, const char *text)
+    {
+        gtk_entry_set_text(GTK_ENTRY(GTK_COMBO(W(combo))->entry), text);
+    }
     // Apply as the button does; true once the main window is sensitive again.
     bool Apply()
     {
