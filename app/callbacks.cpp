@@ -1,5 +1,7 @@
 #include "callbacks.h"
 
+#include "Gamma_page.h"
+#include "Overlay_page.h"
 #include "common.h"
 #include "interface.h"
 
@@ -19,20 +21,19 @@ void on_Display_Fixed_map(GtkWidget *, gpointer)
     }
 }
 
-void on_Gamma_Fixed_map(GtkWidget *, gpointer)
+void on_Gamma_Fixed_map(GtkWidget *widget, gpointer)
 {
     _ulPageIndex = QEV_PAGE_GAMMA;
     if (!g_bGammaPageHasInitial) {
         gdk_flush();
+        AddGammaPage(widget);
         g_bGammaPageHasInitial = 1;
     }
 }
 
-void on_Overlay_Fixed_map(GtkWidget *, gpointer)
+void on_Overlay_Fixed_map(GtkWidget *widget, gpointer)
 {
-    if (!g_bOverlayPageHasInitial)
-        g_bOverlayPageHasInitial = 1;
-    _ulPageIndex = QEV_PAGE_VIDEO;
+    on_Overlay_Page_map(widget);
 }
 
 void on_PropertySheet_Settings_map(GtkWidget *, gpointer)
@@ -42,17 +43,25 @@ void on_PropertySheet_Settings_map(GtkWidget *, gpointer)
 
 gboolean on_MainWindow_delete_event(GtkWidget *, GdkEvent *, gpointer)
 {
+    FreeGammaGlobal();
+    FreeOverlayGlobal();
     gtk_main_quit();
     return TRUE;  // the window is left to the end of the process
 }
 
 void on_Cancel_button_clicked(GtkButton *, gpointer)
 {
+    CancelGammaPageChange();
+    CancelOverlayScheme();
+    FreeGammaGlobal();
+    FreeOverlayGlobal();
     gtk_main_quit();
 }
 
 void on_Apply_button_clicked(GtkButton *button, gpointer)
 {
+    ApplyGammaPageChang();
+    ApplyOverlayScheme();
     gtk_widget_set_sensitive(GTK_WIDGET(button), FALSE);
 }
 
