@@ -178,6 +178,7 @@ bool LoadGammaSchemeFile()
 
 void AllocGammaGlobal(void)
 {
+    FreeGammaGlobal();
     g_lpZ7GState = static_cast<GammaPageState *>(calloc(1, sizeof(GammaPageState)));
     g_CurrentSchemeRecord = static_cast<SchemeRecord *>(calloc(1, sizeof(SchemeRecord)));
     g_OKSchemeRecord = static_cast<SchemeRecord *>(calloc(1, sizeof(SchemeRecord)));

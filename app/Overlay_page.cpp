@@ -123,6 +123,7 @@ void CloseWindow(GtkWidget **window)
 void AddOverlayPage(GtkWidget *page)
 {
     Create_Overlay_Page_Widget(g_pMainWindow, page);
+    free(g_lpZ7OVRState);
     g_lpZ7OVRState = static_cast<int *>(calloc(4, sizeof(int)));
     if (!g_lpZ7OVRState) {
         fputs("Alloc memory fail, quit the QEV Display Utility!\n", stderr);
