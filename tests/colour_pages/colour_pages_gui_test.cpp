@@ -3,6 +3,7 @@
 // and Exit, and the overlay poll with qevsim-play.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <chrono>
@@ -106,15 +107,22 @@ protected:
     }
     bool ApplySensitive() { return GTK_WIDGET_IS_SENSITIVE(W("Info_Apply_button")); }
     const char *EntryText(const char *entry) { return gtk_entry_get_text(GTK_ENTRY(W(entry))); }
-    void SaveAs(const char *saveButton, GtkWidget **window, const char *entry, const char *okButton,
-                const char *name)
+    // "Save as...", the name typed into the window `dialog` and its OK.
+    void SaveAs(const char *page, const char *dialog, const char *entry, const char *ok, const char *name)
     {
-        gtk_button_clicked(GTK_BUTTON(W(saveButton)));
-        GtkWidget *dialog = *window;
-        ASSERT_NE(nullptr, dialog);
-        gtk_entry_set_text(GTK_ENTRY(lookup_widget(dialog, entry)), name);
-        gtk_button_clicked(GTK_BUTTON(lookup_widget(dialog, okButton)));
+        gtk_button_clicked(GTK_BUTTON(W((std::string(page) + "_Scheme_SaveAs_Button").c_str())));
+        GtkWidget *window = nullptr;
+        for (GList *l = gtk_window_list_toplevels(); l; l = l->next)
+            if (g_object_get_data(G_OBJECT(l->data), dialog) == l->data)
+                window = GTK_WIDGET(l->data);
+        ASSERT_NE(nullptr, window);
+        gtk_entry_set_text(GTK_ENTRY(lookup_widget(window, entry)), name);
+        gtk_button_clicked(GTK_BUTTON(lookup_widget(window, ok)));
         apptest::Pump();
+    }
+    void SaveGamma(const char *name)
+    {
+        SaveAs("Gamma", "Gamma_Save_Scheme_Window", "Gamma_Save_Scheme_entry", "Gamma_Save_Scheme_OK_button", name);
     }
 
     void StartPlayer()
@@ -158,14 +166,12 @@ TEST_F(ColourPages, GammaSlidersSchemesApplyAndExit)
     // Save as: a new name is stored, an empty, listed or too long one is refused.
     Release("Gamma_Gamma_Hscrollbar", 50);
     const std::array<unsigned short, 256> warm = RedTable();
-    SaveAs("Gamma_Scheme_SaveAs_Button", &g_pGammaSaveSchemeWnd, "Gamma_Save_Scheme_entry",
-           "Gamma_Save_Scheme_OK_button", "Warm");
+    SaveGamma("Warm");
     EXPECT_EQ(nullptr, g_pGammaSaveSchemeWnd);
     EXPECT_EQ(1036u, FileSize(kGammaFile));
     EXPECT_STREQ("Warm", EntryText("Gamma_Scheme_Combo_Entry"));
     for (const std::string &refused : {std::string("Warm"), std::string(), std::string(300, 'x')}) {
-        SaveAs("Gamma_Scheme_SaveAs_Button", &g_pGammaSaveSchemeWnd, "Gamma_Save_Scheme_entry",
-               "Gamma_Save_Scheme_OK_button", refused.c_str());
+        SaveGamma(refused.c_str());
         EXPECT_EQ(refused.size() < 256, g_pSchemeWarningWnd != nullptr) << refused.size();
         EXPECT_EQ(1036u, FileSize(kGammaFile));
         on_Save_Scheme_Warning_OK_button_clicked(nullptr, nullptr);
@@ -193,7 +199,7 @@ TEST_F(ColourPages, GammaSlidersSchemesApplyAndExit)
 
 }
 
-TEST_F(ColourPages, GammaPageStartsFromTheFileAndSetsADamagedOneAside)
+TEST_F(ColourPages, DamagedAndUnreadableSchemeFiles)
 {
     ASSERT_TRUE(qevtest::write_file(kGammaFile, std::string("\x05\0\0\0", 4) + std::string(600, 'x')));
     ShowPage(QEV_PAGE_GAMMA);
@@ -201,10 +207,15 @@ TEST_F(ColourPages, GammaPageStartsFromTheFileAndSetsADamagedOneAside)
               qevtest::read_file(kGammaFile + ".damaged").value_or(""));
     EXPECT_FALSE(qevtest::file_exists(kGammaFile));
     EXPECT_EQ(0, RedTable()[0]) << "the defaults";
-    SaveAs("Gamma_Scheme_SaveAs_Button", &g_pGammaSaveSchemeWnd, "Gamma_Save_Scheme_entry",
-           "Gamma_Save_Scheme_OK_button", "Fresh");
+    SaveGamma("Fresh");
     EXPECT_EQ(1036u, FileSize(kGammaFile)) << "a later save starts a good file";
     unlink((kGammaFile + ".damaged").c_str());
+
+    // A scheme file that cannot be read: the page starts, saving stays off.
+    ASSERT_EQ(0, mkdir(kOverlayFile.c_str(), 0755));
+    ShowPage(QEV_PAGE_VIDEO);
+    EXPECT_FALSE(GTK_WIDGET_SENSITIVE(W("Overlay_Scheme_SaveAs_Button")));
+    EXPECT_EQ(0, rmdir(kOverlayFile.c_str()));
 }
 
 TEST_F(ColourPages, VideoPageFollowsTheOverlayAndKeepsSchemes)
@@ -234,14 +245,8 @@ TEST_F(ColourPages, VideoPageFollowsTheOverlayAndKeepsSchemes)
     EXPECT_EQ(hue200, hue);
 
     // Save as, Apply, choose, Exit.
-    GtkWidget *saveDialog = nullptr;
-    gtk_button_clicked(GTK_BUTTON(W("Overlay_Scheme_SaveAs_Button")));
-    for (GList *l = gtk_window_list_toplevels(); l; l = l->next)
-        if (g_object_get_data(G_OBJECT(l->data), "Overlay_Save_Scheme_Dialog") == l->data)
-            saveDialog = GTK_WIDGET(l->data);
-    ASSERT_NE(nullptr, saveDialog);
-    gtk_entry_set_text(GTK_ENTRY(lookup_widget(saveDialog, "Overlay_Save_Scheme_Entry")), "Movie");
-    gtk_button_clicked(GTK_BUTTON(lookup_widget(saveDialog, "Overlay_Save_Scheme_OK_Button")));
+    SaveAs("Overlay", "Overlay_Save_Scheme_Dialog", "Overlay_Save_Scheme_Entry", "Overlay_Save_Scheme_OK_Button",
+           "Movie");
     EXPECT_EQ(1028u, FileSize(kOverlayFile));
     Release("Overlay_Hue_Hscrollbar", 10);
     EXPECT_TRUE(QEVGFX_Overlay_GetAttribute(0, &hue10));

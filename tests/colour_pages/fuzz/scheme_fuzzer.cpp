@@ -9,7 +9,6 @@
 #include <sanitizer/common_interface_defs.h>
 #include <unistd.h>
 
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -57,28 +56,23 @@ const std::string &WorkFile()
     return path;
 }
 
+// Parsed values lie in the sliders' ranges, texts are terminated.
 void CheckRecord(bool gamma, const std::string &bytes)
 {
     if (gamma) {
         SchemeRecord r = SchemeRecordFromBytes(bytes);
-        CHECK(strlen(r.chName) < 256 && strlen(r.chSettings) < 256);
-        CHECK(r.wImageIndex < GAMMA_IMAGE_COUNT && r.wChannelIndex <= 3);
+        CHECK(strlen(r.chName) < 256 && r.wImageIndex < GAMMA_IMAGE_COUNT && r.wChannelIndex <= 3);
         GammaPageState s{};
         SetGammaDefaults(&s);
         ParseSchemeSettings(r.chSettings, &s);
-        for (float v : {s.fGamma[0], s.fGamma[1], s.fGamma[2], s.fBrightness[0], s.fContrast[2]})
+        for (float v : s.fGamma)
             CHECK(v >= kGammaMinParameter && v <= kGammaMaxParameter);
-        CalcGammaRampData(&s);
-        for (uint16_t v : s.wRamp[GAMMA_BLUE])
-            CHECK(v <= 255);
-    } else {
-        OverlaySchemeRecord r = OverlayRecordFromBytes(bytes);
-        CHECK(strlen(r.chName) < 256 && strlen(r.chValues) < 256);
-        int values[OVERLAY_COUNT];
-        ParseOverlayValues(r, values);
-        for (int v : values)
-            CHECK(v >= 0 && v <= 255);
+        return;
     }
+    int values[OVERLAY_COUNT];
+    ParseOverlayValues(OverlayRecordFromBytes(bytes), values);
+    for (int v : values)
+        CHECK(v >= 0 && v <= 255);
 }
 
 }  // namespace
@@ -108,9 +102,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     CheckRecord(gamma, loaded.active);
     for (const std::string &record : loaded.named)
         CheckRecord(gamma, record);
-    std::string found;
-    if (!loaded.named.empty())
-        CHECK(SelectSchemeRecord(file, SchemeRecordName(loaded.named.back()), found) == SchemeSelect::Found);
     CHECK(AddSchemeRecord(file, std::string(file.layout.recordSize, 'n')));
     SchemeContents after;
     CHECK(ReadSchemeFile(file, after) == SchemeReadStatus::Ok && after.named.size() == loaded.named.size() + 1);
