@@ -375,20 +375,10 @@ void on_Gamma_Scheme_Combo_Entry_changed(GtkEditable *editable, gpointer)
         return;
     const char *text = gtk_entry_get_text(GTK_ENTRY(editable));
     snprintf(g_lpZ7GState->chSchemeName, sizeof g_lpZ7GState->chSchemeName, "%s", text);
-    if (!text[0]) {
-        SetSensitive("Gamma_Scheme_Delete_Button", false);
-        return;
-    }
     std::string bytes;
-    switch (SelectSchemeRecord(g_GammaSchemeFile, text, bytes)) {
-    case SchemeSelect::FileError:
+    GtkWidget *del = Widget("Gamma_Scheme_Delete_Button");
+    if (!del || !ChooseShownScheme(g_GammaSchemeFile, text, del, bytes))
         return;
-    case SchemeSelect::NotFound:
-        MessageBox("This scheme can't find in scheme file!");
-        return;
-    case SchemeSelect::Found:
-        break;
-    }
     SchemeRecord record = SchemeRecordFromBytes(bytes);
     UpdateGBCwidget(&record);
     SetSensitive("Gamma_Scheme_Delete_Button", g_GammaSchemeFile.writable);
@@ -446,17 +436,9 @@ gboolean on_Gamma_Save_Scheme_window_delete_event(GtkWidget *, GdkEvent *, gpoin
 void on_Gamma_Scheme_Delete_Button_clicked(GtkButton *, gpointer)
 {
     GtkWidget *combo = Widget("Gamma_Scheme_Combo");
-    if (!combo || !gtk_entry_get_text(GTK_ENTRY(SchemeEntry()))[0])
-        return;
-    if (!DeleteActiveSchemeRecord(g_GammaSchemeFile)) {
-        MessageBox("This scheme can't delete or can't find the record in scheme file!");
-        return;
-    }
-    g_bSaveOrDelAction = 1;
-    RemoveSelectedSchemeName(combo);
-    gtk_entry_set_text(GTK_ENTRY(SchemeEntry()), "");
-    g_bSaveOrDelAction = 0;
-    SetSensitive("Gamma_Scheme_Delete_Button", false);
+    GtkWidget *del = Widget("Gamma_Scheme_Delete_Button");
+    if (combo && del)
+        DeleteShownScheme(g_GammaSchemeFile, combo, del, &g_bSaveOrDelAction);
 }
 
 void on_Save_Scheme_Warning_OK_button_clicked(GtkButton *, gpointer)

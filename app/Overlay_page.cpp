@@ -271,20 +271,10 @@ void on_Overlay_Scheme_Combo_Entry_changed(GtkEditable *editable, gpointer)
     if (g_bOverlaySaveOrDelAction)
         return;
     const char *text = gtk_entry_get_text(GTK_ENTRY(editable));
-    if (!text[0]) {
-        SetSensitive("Overlay_Scheme_Delete_Button", false);
-        return;
-    }
     std::string bytes;
-    switch (SelectSchemeRecord(g_OverlaySchemeFile, text, bytes)) {
-    case SchemeSelect::FileError:
+    GtkWidget *del = Widget("Overlay_Scheme_Delete_Button");
+    if (!del || !ChooseShownScheme(g_OverlaySchemeFile, text, del, bytes))
         return;
-    case SchemeSelect::NotFound:
-        MessageBox("This scheme can't find in scheme file!");
-        return;
-    case SchemeSelect::Found:
-        break;
-    }
     OverlaySchemeRecord record = OverlayRecordFromBytes(bytes);
     UpdateOverlayTunningWidget(record);
     SetSensitive("Overlay_Scheme_Delete_Button", g_OverlaySchemeFile.writable);
@@ -336,17 +326,9 @@ gboolean on_Overlay_Save_Scheme_Dialog_delete_event(GtkWidget *, GdkEvent *, gpo
 void on_Overlay_Scheme_Delete_Button_clicked(GtkButton *, gpointer)
 {
     GtkWidget *combo = Widget("Overlay_Scheme_Combo");
-    if (!combo || !gtk_entry_get_text(GTK_ENTRY(SchemeEntry()))[0])
-        return;
-    if (!DeleteActiveSchemeRecord(g_OverlaySchemeFile)) {
-        MessageBox("This scheme can't delete or can't find the record in scheme file!");
-        return;
-    }
-    g_bOverlaySaveOrDelAction = 1;
-    RemoveSelectedSchemeName(combo);
-    gtk_entry_set_text(GTK_ENTRY(SchemeEntry()), "");
-    g_bOverlaySaveOrDelAction = 0;
-    SetSensitive("Overlay_Scheme_Delete_Button", false);
+    GtkWidget *del = Widget("Overlay_Scheme_Delete_Button");
+    if (combo && del)
+        DeleteShownScheme(g_OverlaySchemeFile, combo, del, &g_bOverlaySaveOrDelAction);
 }
 
 void on_Overlay_Scheme_Default_Button_clicked(GtkButton *, gpointer)

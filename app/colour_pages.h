@@ -34,4 +34,33 @@ int SelectedComboListItem(GtkWidget *combo);
  * release logic. */
 void MoveScrollbar(GtkWidget *scrollbar, double value);
 
+/* Choose: the record named `name` from the file, made the active record.
+ * False when there is none to show: an empty name (Delete goes insensitive),
+ * a file that cannot be read, or a name not in the file (the user is told). */
+bool ChooseShownScheme(const SchemeFile &file, const char *name, GtkWidget *deleteButton, std::string &record);
+
+/* Delete: removes the scheme the file's active record names and, on success,
+ * the selected item of `combo` (with `*flag` set so the change handler stands
+ * aside); the entry empties and `deleteButton` goes insensitive. Nothing when
+ * the entry is empty. */
+void DeleteShownScheme(const SchemeFile &file, GtkWidget *combo, GtkWidget *deleteButton, int *flag);
+
+/* ---- builders shared by the two pages' windows ---- */
+void PutSizedWidget(GtkWidget *window, GtkWidget *fixed, const char *name, GtkWidget *widget, gint x, gint y,
+                    gint width, gint height);
+/* A modal, fixed-size top-level window with a fixed container registered as `fixedName`. */
+GtkWidget *CreateModalWindow(const char *name, const char *title, gint width, gint height, const char *fixedName,
+                             GtkWidget **fixed);
+/* A wrapping label whose text starts at its top-left corner. */
+GtkWidget *CreateWrappedLabel(GtkWidget *window, GtkWidget *fixed, const char *name, const char *text, gint x,
+                              gint y, gint width, gint height);
+
+/* A 320 x 110 save window: label, entry (with the focus), OK and Cancel. */
+struct SaveWindowSpec {
+    const char *window, *title, *fixed;
+    const char *label, *labelText, *entry, *ok, *cancel;
+    GCallback onOk, onCancel, onDelete;
+};
+GtkWidget *CreateSaveSchemeWindow(const SaveWindowSpec &spec);
+
 #endif

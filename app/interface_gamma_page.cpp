@@ -1,4 +1,5 @@
 #include "Gamma_page.h"
+#include "colour_pages.h"
 #include "interface_common.h"
 #include "support.h"
 
@@ -35,48 +36,12 @@ const SliderSpec kSliders[] = {
      G_CALLBACK(on_Gamma_Contrast_Hscrollbar_button_release_event)},
 };
 
-void PutSized(GtkWidget *window, GtkWidget *fixed, const char *name, GtkWidget *widget, gint x, gint y, gint width,
-              gint height)
-{
-    RegisterWidget(window, name, widget);
-    gtk_widget_set_size_request(widget, width, height);
-    gtk_widget_show(widget);
-    gtk_fixed_put(GTK_FIXED(fixed), widget, x, y);
-}
-
-// A modal, fixed-size top-level window with a fixed container "fixed8".
-GtkWidget *CreateSmallWindow(const char *name, const char *title, GtkWidget **fixed)
-{
-    GtkWidget *window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-    RegisterWindow(window, name);
-    gtk_widget_set_size_request(window, 320, 110);
-    gtk_window_set_title(GTK_WINDOW(window), title);
-    gtk_window_set_modal(GTK_WINDOW(window), TRUE);
-    gtk_window_set_resizable(GTK_WINDOW(window), FALSE);
-    *fixed = gtk_fixed_new();
-    RegisterWidget(window, "fixed8", *fixed);
-    gtk_widget_show(*fixed);
-    gtk_container_add(GTK_CONTAINER(window), *fixed);
-    return window;
-}
-
-GtkWidget *CreateWrappingLabel(GtkWidget *window, GtkWidget *fixed, const char *name, const char *text, gint x,
-                               gint y)
-{
-    GtkWidget *label = gtk_label_new(text);
-    gtk_label_set_justify(GTK_LABEL(label), GTK_JUSTIFY_LEFT);
-    gtk_label_set_line_wrap(GTK_LABEL(label), TRUE);
-    gtk_misc_set_alignment(GTK_MISC(label), 0.0f, 0.5f);
-    PutSized(window, fixed, name, label, x, y, 300, 20);
-    return label;
-}
-
 }  // namespace
 
 void Create_Gamma_Page_Widget(GtkWidget *window, GtkWidget *page)
 {
     GtkWidget *eventBox = gtk_event_box_new();
-    PutSized(window, page, "Gamma_Calibrate_Eventbox", eventBox, 5, 5, 180, 170);
+    PutSizedWidget(window, page, "Gamma_Calibrate_Eventbox", eventBox, 5, 5, 180, 170);
     GtkWidget *preview = create_pixmap(window, "computer.xpm");
     RegisterWidget(window, "Gamma_Calibrate_Pixmap", preview);
     gtk_widget_show(preview);
@@ -103,7 +68,7 @@ void Create_Gamma_Page_Widget(GtkWidget *window, GtkWidget *page)
         gtk_widget_set_size_request(label, 80, 20);
         GtkObject *adjustment = gtk_adjustment_new(0, 0, 202, 1, 1, 2);
         GtkWidget *scrollbar = gtk_hscrollbar_new(GTK_ADJUSTMENT(adjustment));
-        PutSized(window, page, s.scrollbar, scrollbar, 100, s.y, 270, 16);
+        PutSizedWidget(window, page, s.scrollbar, scrollbar, 100, s.y, 270, 16);
         g_signal_connect(scrollbar, "button_release_event", s.onRelease, nullptr);
     }
 
@@ -120,26 +85,20 @@ void Create_Gamma_Page_Widget(GtkWidget *window, GtkWidget *page)
 
 GtkWidget *create_Gamma_Save_Scheme_Window(void)
 {
-    GtkWidget *fixed = nullptr;
-    GtkWidget *window = CreateSmallWindow("Gamma_Save_Scheme_Window", "Save Scheme", &fixed);
-    CreateWrappingLabel(window, fixed, "Gamma_Save_Scheme_label", "Save this gamma scheme as :", 10, 10);
-    GtkWidget *entry = gtk_entry_new();
-    PutSized(window, fixed, "Gamma_Save_Scheme_entry", entry, 10, 35, 300, 20);
-    gtk_widget_grab_focus(entry);
-    GtkWidget *ok = QevGtk_CreateButton(window, fixed, "Gamma_Save_Scheme_OK_button", "OK", 180, 70, 60, 28);
-    GtkWidget *cancel =
-        QevGtk_CreateButton(window, fixed, "Gamma_Save_Scheme_Cancel_button", "Cancel", 250, 70, 60, 28);
-    g_signal_connect(ok, "clicked", G_CALLBACK(on_Gamma_Save_Scheme_OK_button_clicked), nullptr);
-    g_signal_connect(cancel, "clicked", G_CALLBACK(on_Gamma_Save_Scheme_Cancel_button_clicked), nullptr);
-    g_signal_connect(window, "delete_event", G_CALLBACK(on_Gamma_Save_Scheme_window_delete_event), nullptr);
-    return window;
+    return CreateSaveSchemeWindow({"Gamma_Save_Scheme_Window", "Save Scheme", "fixed8", "Gamma_Save_Scheme_label",
+                                   "Save this gamma scheme as :", "Gamma_Save_Scheme_entry",
+                                   "Gamma_Save_Scheme_OK_button", "Gamma_Save_Scheme_Cancel_button",
+                                   G_CALLBACK(on_Gamma_Save_Scheme_OK_button_clicked),
+                                   G_CALLBACK(on_Gamma_Save_Scheme_Cancel_button_clicked),
+                                   G_CALLBACK(on_Gamma_Save_Scheme_window_delete_event)});
 }
 
 GtkWidget *create_Save_Scheme_Warning(void)
 {
     GtkWidget *fixed = nullptr;
-    GtkWidget *window = CreateSmallWindow("Save_Scheme_Warning_Window", "Warning Message", &fixed);
-    CreateWrappingLabel(window, fixed, "Save_Scheme_Warning_label", "The input  name  is already existed!", 50, 25);
+    GtkWidget *window = CreateModalWindow("Save_Scheme_Warning_Window", "Warning Message", 320, 110, "fixed8", &fixed);
+    CreateWrappedLabel(window, fixed, "Save_Scheme_Warning_label", "The input  name  is already existed!", 50, 25,
+                       300, 20);
     GtkWidget *ok = QevGtk_CreateButton(window, fixed, "Save_Scheme_Warning_OK_button", "OK", 130, 70, 60, 28);
     g_signal_connect(ok, "clicked", G_CALLBACK(on_Save_Scheme_Warning_OK_button_clicked), nullptr);
     g_signal_connect(window, "delete_event", G_CALLBACK(on_Save_Scheme_Warning_Window_delete_event), nullptr);

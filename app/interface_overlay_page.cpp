@@ -1,4 +1,5 @@
 #include "Overlay_page.h"
+#include "colour_pages.h"
 #include "interface_common.h"
 #include "support.h"
 
@@ -21,41 +22,10 @@ const SliderSpec kSliders[] = {
     {"Overlay_Hue_Label", "Hue :", "Overlay_Hue_Hscrollbar", G_CALLBACK(on_Overlay_Hue_Hscrollbar_button_release_event)},
 };
 
-void PutSized(GtkWidget *window, GtkWidget *fixed, const char *name, GtkWidget *widget, gint x, gint y, gint width,
-              gint height)
-{
-    RegisterWidget(window, name, widget);
-    gtk_widget_set_size_request(widget, width, height);
-    gtk_widget_show(widget);
-    gtk_fixed_put(GTK_FIXED(fixed), widget, x, y);
-}
-
-GtkWidget *CreateDialogWindow(const char *name, const char *title, gint width, gint height, GtkWidget **fixed)
-{
-    GtkWidget *window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-    RegisterWindow(window, name);
-    gtk_widget_set_size_request(window, width, height);
-    gtk_window_set_title(GTK_WINDOW(window), title);
-    gtk_window_set_modal(GTK_WINDOW(window), TRUE);
-    gtk_window_set_resizable(GTK_WINDOW(window), FALSE);
-    *fixed = QevGtk_CreateFixedWidget(window, window);
-    return window;
-}
-
-GtkWidget *CreateTextLabel(GtkWidget *window, GtkWidget *fixed, const char *name, const char *text, gint x, gint y,
-                           gint width, gint height)
-{
-    GtkWidget *label = gtk_label_new(text);
-    gtk_label_set_line_wrap(GTK_LABEL(label), TRUE);
-    gtk_misc_set_alignment(GTK_MISC(label), 0.0f, 0.0f);
-    PutSized(window, fixed, name, label, x, y, width, height);
-    return label;
-}
-
 void PutInfoIcon(GtkWidget *window, GtkWidget *fixed, const char *name)
 {
     GtkWidget *icon = create_pixmap(window, "info.xpm");
-    PutSized(window, fixed, name, icon, 15, 15, 21, 21);
+    PutSizedWidget(window, fixed, name, icon, 15, 15, 21, 21);
 }
 
 }  // namespace
@@ -64,7 +34,7 @@ void Create_Overlay_Page_Widget(GtkWidget *window, GtkWidget *page)
 {
     GtkWidget *upper = QevGtk_CreateFrame(window, page, "Overlay_up_Frame", nullptr, 10, 10, 360, 185);
     GtkWidget *upperFixed = QevGtk_CreateFixedWidget(window, upper);
-    PutSized(window, upperFixed, "Overlay_Calibrate_Pixmap", create_pixmap(window, "computer.xpm"), 20, 20, 150, 140);
+    PutSizedWidget(window, upperFixed, "Overlay_Calibrate_Pixmap", create_pixmap(window, "computer.xpm"), 20, 20, 150, 140);
     GtkWidget *schemes = QevGtk_CreateFrame(window, upperFixed, "Overlay_Scheme_Frame", "Schemes :", 185, 15, 160, 150);
     GtkWidget *schemesFixed = QevGtk_CreateFixedWidget(window, schemes);
     GtkWidget *combo = QevGtk_CreateComboBox(window, schemesFixed, "Overlay_Scheme_Combo",
@@ -79,10 +49,10 @@ void Create_Overlay_Page_Widget(GtkWidget *window, GtkWidget *page)
     GtkWidget *lowerFixed = QevGtk_CreateFixedWidget(window, lower);
     gint y = 7;
     for (const SliderSpec &s : kSliders) {
-        PutSized(window, lowerFixed, s.label, gtk_label_new(s.labelText), 5, y, 80, 20);
+        PutSizedWidget(window, lowerFixed, s.label, gtk_label_new(s.labelText), 5, y, 80, 20);
         GtkObject *adjustment = gtk_adjustment_new(0, 0, 256, 1, 1, 1);
         GtkWidget *scrollbar = gtk_hscrollbar_new(GTK_ADJUSTMENT(adjustment));
-        PutSized(window, lowerFixed, s.scrollbar, scrollbar, 95, y + 2, 250, 16);
+        PutSizedWidget(window, lowerFixed, s.scrollbar, scrollbar, 95, y + 2, 250, 16);
         g_signal_connect(scrollbar, "button_release_event", s.onRelease, nullptr);
         y += 28;
     }
@@ -101,9 +71,9 @@ void Create_Overlay_Page_Widget(GtkWidget *window, GtkWidget *page)
 GtkWidget *create_Overlay_NoYUVData_Dialog(void)
 {
     GtkWidget *fixed = nullptr;
-    GtkWidget *dialog = CreateDialogWindow("Overlay_NoYUVData_Dialog", "No YUV Data", 360, 150, &fixed);
+    GtkWidget *dialog = CreateModalWindow("Overlay_NoYUVData_Dialog", "No YUV Data", 360, 150, "fixed", &fixed);
     PutInfoIcon(dialog, fixed, "Overlay_NoYUVData_Info_Pixmap");
-    CreateTextLabel(dialog, fixed, "Overlay_NoYUVData_Label",
+    CreateWrappedLabel(dialog, fixed, "Overlay_NoYUVData_Label",
                     "Cannot adjust color settings because either a video file is not open or the video is not YUV "
                     "format. RGB data is not supported by this utility.",
                     50, 15, 295, 80);
@@ -119,9 +89,9 @@ GtkWidget *create_Overlay_NoYUVData_Dialog(void)
 GtkWidget *create_Overlay_Detail_Dialog(void)
 {
     GtkWidget *fixed = nullptr;
-    GtkWidget *dialog = CreateDialogWindow("Overlay_Detail_Dialog", "Details (No Video/No YUV Data)", 350, 340, &fixed);
+    GtkWidget *dialog = CreateModalWindow("Overlay_Detail_Dialog", "Details (No Video/No YUV Data)", 350, 340, "fixed", &fixed);
     PutInfoIcon(dialog, fixed, "Overlay_Detail_Dialog_Info_Pixmap");
-    CreateTextLabel(dialog, fixed, "Overlay_Detail_Dialog_Label",
+    CreateWrappedLabel(dialog, fixed, "Overlay_Detail_Dialog_Label",
                     "Color settings cannot be adjusted because:\n\nVideo must be running before starting this utility "
                     "(please open a video file and try again); or\n\nThe video file is not recognized as "
                     "YUV-formated data; or\n\nCannot create a YUV surface:\n=> overlay is not supported in this "
@@ -136,17 +106,11 @@ GtkWidget *create_Overlay_Detail_Dialog(void)
 
 GtkWidget *create_Overlay_Save_Scheme_Dialog(void)
 {
-    GtkWidget *fixed = nullptr;
-    GtkWidget *dialog = CreateDialogWindow("Overlay_Save_Scheme_Dialog", "Save Color Scheme", 320, 110, &fixed);
-    CreateTextLabel(dialog, fixed, "Overlay_Save_Scheme_Label", "Save this color scheme as :", 10, 10, 300, 20);
-    GtkWidget *entry = gtk_entry_new();
-    PutSized(dialog, fixed, "Overlay_Save_Scheme_Entry", entry, 10, 35, 300, 20);
-    gtk_widget_grab_focus(entry);
-    GtkWidget *ok = QevGtk_CreateButton(dialog, fixed, "Overlay_Save_Scheme_OK_Button", "OK", 180, 70, 60, 28);
-    GtkWidget *cancel =
-        QevGtk_CreateButton(dialog, fixed, "Overlay_Save_Scheme_Cancel_Button", "Cancel", 250, 70, 60, 28);
-    g_signal_connect(ok, "clicked", G_CALLBACK(on_Overlay_Save_Scheme_OK_Button_clicked), nullptr);
-    g_signal_connect(cancel, "clicked", G_CALLBACK(on_Overlay_Save_Scheme_Cancel_Button_clicked), nullptr);
-    g_signal_connect(dialog, "delete_event", G_CALLBACK(on_Overlay_Save_Scheme_Dialog_delete_event), nullptr);
-    return dialog;
+    return CreateSaveSchemeWindow({"Overlay_Save_Scheme_Dialog", "Save Color Scheme", "fixed",
+                                   "Overlay_Save_Scheme_Label", "Save this color scheme as :",
+                                   "Overlay_Save_Scheme_Entry", "Overlay_Save_Scheme_OK_Button",
+                                   "Overlay_Save_Scheme_Cancel_Button",
+                                   G_CALLBACK(on_Overlay_Save_Scheme_OK_Button_clicked),
+                                   G_CALLBACK(on_Overlay_Save_Scheme_Cancel_Button_clicked),
+                                   G_CALLBACK(on_Overlay_Save_Scheme_Dialog_delete_event)});
 }
