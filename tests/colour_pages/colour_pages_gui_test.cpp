@@ -112,9 +112,11 @@ protected:
     {
         gtk_button_clicked(GTK_BUTTON(W((std::string(page) + "_Scheme_SaveAs_Button").c_str())));
         GtkWidget *window = nullptr;
-        for (GList *l = gtk_window_list_toplevels(); l; l = l->next)
+        GList *toplevels = gtk_window_list_toplevels();
+        for (GList *l = toplevels; l; l = l->next)
             if (g_object_get_data(G_OBJECT(l->data), dialog) == l->data)
                 window = GTK_WIDGET(l->data);
+        g_list_free(toplevels);
         ASSERT_NE(nullptr, window);
         gtk_entry_set_text(GTK_ENTRY(lookup_widget(window, entry)), name);
         gtk_button_clicked(GTK_BUTTON(lookup_widget(window, ok)));
