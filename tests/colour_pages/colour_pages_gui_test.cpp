@@ -201,6 +201,32 @@ TEST_F(ColourPages, GammaSlidersSchemesApplyAndExit)
 
 }
 
+TEST_F(ColourPages, PagesStartFromTheirSchemeFiles)
+{
+    GammaPageState state{};
+    SetGammaDefaults(&state);
+    state.fBrightness[0] = 2.0f;
+    state.wChannelMask = 1;
+    SchemeRecord a{}, b{};
+    CopySchemeRecord(&b, nullptr, &state);
+    snprintf(b.chName, sizeof b.chName, "B");
+    snprintf(a.chName, sizeof a.chName, "A");
+    ASSERT_TRUE(qevtest::write_file(kGammaFile, SerializeSchemeFile(kGammaSchemeLayout,
+        {SchemeRecordToBytes(b), {SchemeRecordToBytes(a), SchemeRecordToBytes(b)}})));
+    const int values[4] = {40, 128, 128, 128};
+    std::string movie = OverlayRecordToBytes(MakeOverlaySchemeRecord("Movie", values));
+    ASSERT_TRUE(qevtest::write_file(kOverlayFile, SerializeSchemeFile(kOverlaySchemeLayout, {movie, {movie}})));
+
+    ShowPage(QEV_PAGE_GAMMA);
+    EXPECT_STREQ("B", EntryText("Gamma_Scheme_Combo_Entry"));
+    EXPECT_STREQ("Red", EntryText("Gamma_Calibrate_ChangeType_Combo_Entry"));
+    EXPECT_EQ(150, RedTable()[0]);
+    EXPECT_DOUBLE_EQ(200, gtk_range_get_value(GTK_RANGE(W("Gamma_Brightness_Hscrollbar"))));
+    ShowPage(QEV_PAGE_VIDEO);
+    EXPECT_STREQ("Movie", EntryText("Overlay_Scheme_Combo_Entry"));
+    EXPECT_DOUBLE_EQ(40, gtk_range_get_value(GTK_RANGE(W("Overlay_Hue_Hscrollbar"))));
+}
+
 TEST_F(ColourPages, DamagedAndUnreadableSchemeFiles)
 {
     ASSERT_TRUE(qevtest::write_file(kGammaFile, std::string("\x05\0\0\0", 4) + std::string(600, 'x')));
