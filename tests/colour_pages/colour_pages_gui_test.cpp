@@ -71,6 +71,8 @@ protected:
     void TearDown() override
     {
         StopPlayer();
+        if (GtkWidget *noVideo = Toplevel("Overlay_NoYUVData_Dialog"))
+            gtk_widget_destroy(noVideo);
         FreeGammaGlobal();
         FreeOverlayGlobal();
         for (GtkWidget **w : {&g_pGammaSaveSchemeWnd, &g_pSchemeWarningWnd, &g_pMainWindow})
@@ -107,16 +109,22 @@ protected:
     }
     bool ApplySensitive() { return GTK_WIDGET_IS_SENSITIVE(W("Info_Apply_button")); }
     const char *EntryText(const char *entry) { return gtk_entry_get_text(GTK_ENTRY(W(entry))); }
+    // The open top-level window registered as `name`, or null.
+    static GtkWidget *Toplevel(const char *name)
+    {
+        GtkWidget *window = nullptr;
+        GList *toplevels = gtk_window_list_toplevels();
+        for (GList *l = toplevels; l; l = l->next)
+            if (GTK_WIDGET_VISIBLE(l->data) && g_object_get_data(G_OBJECT(l->data), name) == l->data)
+                window = GTK_WIDGET(l->data);
+        g_list_free(toplevels);
+        return window;
+    }
     // "Save as...", the name typed into the window `dialog` and its OK.
     void SaveAs(const char *page, const char *dialog, const char *entry, const char *ok, const char *name)
     {
         gtk_button_clicked(GTK_BUTTON(W((std::string(page) + "_Scheme_SaveAs_Button").c_str())));
-        GtkWidget *window = nullptr;
-        GList *toplevels = gtk_window_list_toplevels();
-        for (GList *l = toplevels; l; l = l->next)
-            if (g_object_get_data(G_OBJECT(l->data), dialog) == l->data)
-                window = GTK_WIDGET(l->data);
-        g_list_free(toplevels);
+        GtkWidget *window = Toplevel(dialog);
         ASSERT_NE(nullptr, window);
         gtk_entry_set_text(GTK_ENTRY(lookup_widget(window, entry)), name);
         gtk_button_clicked(GTK_BUTTON(lookup_widget(window, ok)));
@@ -253,9 +261,19 @@ TEST_F(ColourPages, VideoPageFollowsTheOverlayAndKeepsSchemes)
     ASSERT_EQ(1, g_bOverlayPageHasInitial);
     ASSERT_TRUE(PumpUntil([&] { return !GTK_WIDGET_IS_SENSITIVE(W("PropertySheet_Overlay")); }, 5));
     EXPECT_FALSE(GTK_WIDGET_VISIBLE(W("Overlay_Gemel_Setting_Button"))) << "not in clone mode";
+    // No video: "No YUV Data" is open; its OK goes back to the page shown before.
+    GtkWidget *noVideo = Toplevel("Overlay_NoYUVData_Dialog");
+    ASSERT_NE(nullptr, noVideo);
+    gtk_button_clicked(GTK_BUTTON(lookup_widget(noVideo, "Overlay_NoYUVData_OK_button")));
+    apptest::Pump();
+    EXPECT_EQ(QEV_PAGE_INFO, gtk_notebook_get_current_page(GTK_NOTEBOOK(W("Info_notebook"))));
+    EXPECT_EQ(nullptr, Toplevel("Overlay_NoYUVData_Dialog"));
 
     StartPlayer();
     ASSERT_TRUE(PumpUntil([&] { return GTK_WIDGET_IS_SENSITIVE(W("PropertySheet_Overlay")) != 0; }, 5));
+    ShowPage(QEV_PAGE_VIDEO);
+    EXPECT_EQ(nullptr, Toplevel("Overlay_NoYUVData_Dialog"));
+    EXPECT_EQ(QEV_PAGE_VIDEO, _ulPageIndex);
     int hue = 0, hue200 = 0, hue10 = 0;
     Release("Overlay_Hue_Hscrollbar", 200);
     EXPECT_TRUE(QEVGFX_Overlay_GetAttribute(0, &hue200));
