@@ -19,7 +19,8 @@ const SliderSpec kSliders[] = {
      G_CALLBACK(on_Overlay_Contrast_Hscrollbar_button_release_event)},
     {"Overlay_Saturation_Label", "Saturation :", "Overlay_Saturation_Hscrollbar",
      G_CALLBACK(on_Overlay_Saturation_Hscrollbar_button_release_event)},
-    {"Overlay_Hue_Label", "Hue :", "Overlay_Hue_Hscrollbar", G_CALLBACK(on_Overlay_Hue_Hscrollbar_button_release_event)},
+    {"Overlay_Hue_Label", "Hue :", "Overlay_Hue_Hscrollbar",
+     G_CALLBACK(on_Overlay_Hue_Hscrollbar_button_release_event)},
 };
 
 void PutInfoIcon(GtkWidget *window, GtkWidget *fixed, const char *name)
@@ -34,14 +35,17 @@ void Create_Overlay_Page_Widget(GtkWidget *window, GtkWidget *page)
 {
     GtkWidget *upper = QevGtk_CreateFrame(window, page, "Overlay_up_Frame", nullptr, 10, 10, 360, 185);
     GtkWidget *upperFixed = QevGtk_CreateFixedWidget(window, upper);
-    PutSizedWidget(window, upperFixed, "Overlay_Calibrate_Pixmap", create_pixmap(window, "computer.xpm"), 20, 20, 150, 140);
-    GtkWidget *schemes = QevGtk_CreateFrame(window, upperFixed, "Overlay_Scheme_Frame", "Schemes :", 185, 15, 160, 150);
+    PutSizedWidget(window, upperFixed, "Overlay_Calibrate_Pixmap", create_pixmap(window, "computer.xpm"), 20, 20, 150,
+                   140);
+    GtkWidget *schemes =
+        QevGtk_CreateFrame(window, upperFixed, "Overlay_Scheme_Frame", "Schemes :", 185, 15, 160, 150);
     GtkWidget *schemesFixed = QevGtk_CreateFixedWidget(window, schemes);
     GtkWidget *combo = QevGtk_CreateComboBox(window, schemesFixed, "Overlay_Scheme_Combo",
                                              "Overlay_Scheme_Combo_Entry", 5, 5, 140, 20);
     GtkWidget *saveAs =
         QevGtk_CreateButton(window, schemesFixed, "Overlay_Scheme_SaveAs_Button", "Save as...", 5, 35, 75, 28);
-    GtkWidget *del = QevGtk_CreateButton(window, schemesFixed, "Overlay_Scheme_Delete_Button", "Delete", 35, 68, 75, 28);
+    GtkWidget *del =
+        QevGtk_CreateButton(window, schemesFixed, "Overlay_Scheme_Delete_Button", "Delete", 35, 68, 75, 28);
     GtkWidget *def =
         QevGtk_CreateButton(window, schemesFixed, "Overlay_Scheme_Default_Button", "Default", 70, 101, 75, 28);
 
@@ -89,7 +93,8 @@ GtkWidget *create_Overlay_NoYUVData_Dialog(void)
 GtkWidget *create_Overlay_Detail_Dialog(void)
 {
     GtkWidget *fixed = nullptr;
-    GtkWidget *dialog = CreateModalWindow("Overlay_Detail_Dialog", "Details (No Video/No YUV Data)", 350, 340, "fixed", &fixed);
+    GtkWidget *dialog =
+        CreateModalWindow("Overlay_Detail_Dialog", "Details (No Video/No YUV Data)", 350, 340, "fixed", &fixed);
     PutInfoIcon(dialog, fixed, "Overlay_Detail_Dialog_Info_Pixmap");
     CreateWrappedLabel(dialog, fixed, "Overlay_Detail_Dialog_Label",
                     "Color settings cannot be adjusted because:\n\nVideo must be running before starting this utility "
