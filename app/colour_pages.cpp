@@ -162,18 +162,18 @@ GtkWidget *CreateWrappedLabel(GtkWidget *window, GtkWidget *fixed, const char *n
     return label;
 }
 
-GtkWidget *CreateSaveSchemeWindow(const SaveWindowSpec &spec)
+GtkWidget *CreateSaveSchemeWindow(const SaveWindowLayout &layout)
 {
     GtkWidget *fixed = nullptr;
-    GtkWidget *window = CreateModalWindow(spec.window, spec.title, 320, 110, spec.fixed, &fixed);
-    CreateWrappedLabel(window, fixed, spec.label, spec.labelText, 10, 10, 300, 20);
+    GtkWidget *window = CreateModalWindow(layout.window, layout.title, 320, 110, layout.fixed, &fixed);
+    CreateWrappedLabel(window, fixed, layout.label, layout.labelText, 10, 10, 300, 20);
     GtkWidget *entry = gtk_entry_new();
-    PutSizedWidget(window, fixed, spec.entry, entry, 10, 35, 300, 20);
+    PutSizedWidget(window, fixed, layout.entry, entry, 10, 35, 300, 20);
     gtk_widget_grab_focus(entry);
-    GtkWidget *ok = QevGtk_CreateButton(window, fixed, spec.ok, "OK", 180, 70, 60, 28);
-    GtkWidget *cancel = QevGtk_CreateButton(window, fixed, spec.cancel, "Cancel", 250, 70, 60, 28);
-    g_signal_connect(ok, "clicked", spec.onOk, nullptr);
-    g_signal_connect(cancel, "clicked", spec.onCancel, nullptr);
-    g_signal_connect(window, "delete_event", spec.onDelete, nullptr);
+    GtkWidget *ok = QevGtk_CreateButton(window, fixed, layout.ok, "OK", 180, 70, 60, 28);
+    GtkWidget *cancel = QevGtk_CreateButton(window, fixed, layout.cancel, "Cancel", 250, 70, 60, 28);
+    g_signal_connect(ok, "clicked", layout.onOk, nullptr);
+    g_signal_connect(cancel, "clicked", layout.onCancel, nullptr);
+    g_signal_connect(window, "delete_event", layout.onDelete, nullptr);
     return window;
 }

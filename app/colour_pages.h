@@ -56,11 +56,11 @@ GtkWidget *CreateWrappedLabel(GtkWidget *window, GtkWidget *fixed, const char *n
                               gint y, gint width, gint height);
 
 /* A 320 x 110 save window: label, entry (with the focus), OK and Cancel. */
-struct SaveWindowSpec {
+struct SaveWindowLayout {
     const char *window, *title, *fixed;
     const char *label, *labelText, *entry, *ok, *cancel;
     GCallback onOk, onCancel, onDelete;
 };
-GtkWidget *CreateSaveSchemeWindow(const SaveWindowSpec &spec);
+GtkWidget *CreateSaveSchemeWindow(const SaveWindowLayout &layout);
 
 #endif
