@@ -1,5 +1,6 @@
 #include "startup.h"
 
+#include "Overlay_page.h"
 #include "common.h"
 #include "interface.h"
 #include "qev/outputs.h"
@@ -21,8 +22,9 @@ void ReadAdapterCapabilities(GtkWidget *mainWindow)
     if (!QEVGFX_Overlay_InitializeAttribute()) {
         if (notebook)
             gtk_notebook_remove_page(GTK_NOTEBOOK(notebook), QEV_PAGE_VIDEO);
+    } else {
+        InstallPollingOverlayStatus();
     }
-    // The overlay status timeout is installed here once the Video page polls.
 
     int gammaSupported = 0;
     if (QEVGFX_GAMMA_GetDeviceSupportState(&gammaSupported) && gammaSupported == 0) {

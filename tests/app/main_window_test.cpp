@@ -4,6 +4,7 @@
 #include <string>
 
 #include "callbacks.h"
+#include "Overlay_page.h"
 #include "common.h"
 #include "gui.h"
 #include "interface.h"
@@ -169,6 +170,7 @@ TEST_F(MainWindow, ShownPagesAreRememberedAndBuiltOnce)
     EXPECT_EQ(0, _ulPageIndex);
 
     g_bDisplayPageHasInitial = g_bGammaPageHasInitial = g_bOverlayPageHasInitial = 0;
+    g_bVideoIsOpen = 1;  // without video the Video page is not remembered
     struct Step {
         int page;
         int *builtFlag;
