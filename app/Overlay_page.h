@@ -34,33 +34,23 @@ void CancelOverlayScheme(void);
 void FreeOverlayGlobal(void);
 
 void on_Overlay_Page_map(GtkWidget *page);
-gboolean on_Overlay_Brightness_Hscrollbar_button_release_event(
-    GtkWidget *widget, GdkEventButton *event, gpointer data);
-gboolean on_Overlay_Contrast_Hscrollbar_button_release_event(
-    GtkWidget *widget, GdkEventButton *event, gpointer data);
-gboolean on_Overlay_Saturation_Hscrollbar_button_release_event(
-    GtkWidget *widget, GdkEventButton *event, gpointer data);
-gboolean on_Overlay_Hue_Hscrollbar_button_release_event(GtkWidget *widget,
-                                                        GdkEventButton *event,
-                                                        gpointer data);
-void on_Overlay_Scheme_Combo_Entry_changed(GtkEditable *editable,
-                                           gpointer data);
+gboolean on_Overlay_Brightness_Hscrollbar_button_release_event(GtkWidget *widget, GdkEventButton *event,
+                                                               gpointer data);
+gboolean on_Overlay_Contrast_Hscrollbar_button_release_event(GtkWidget *widget, GdkEventButton *event,
+                                                             gpointer data);
+gboolean on_Overlay_Saturation_Hscrollbar_button_release_event(GtkWidget *widget, GdkEventButton *event,
+                                                               gpointer data);
+gboolean on_Overlay_Hue_Hscrollbar_button_release_event(GtkWidget *widget, GdkEventButton *event, gpointer data);
+void on_Overlay_Scheme_Combo_Entry_changed(GtkEditable *editable, gpointer data);
 void on_Overlay_Scheme_SaveAs_Button_clicked(GtkButton *button, gpointer data);
 void on_Overlay_Scheme_Delete_Button_clicked(GtkButton *button, gpointer data);
 void on_Overlay_Scheme_Default_Button_clicked(GtkButton *button, gpointer data);
 void on_Overlay_NoYUVData_OK_button_clicked(GtkButton *button, gpointer data);
-gboolean on_Overlay_NoYUVData_Dialog_delete_event(GtkWidget *widget,
-                                                  GdkEvent *event,
-                                                  gpointer data);
-void on_Overlay_NoYUVData_Details_button_clicked(GtkButton *button,
-                                                 gpointer data);
-void on_Overlay_Detail_Dialog_OK_Button_clicked(GtkButton *button,
-                                                gpointer data);
+gboolean on_Overlay_NoYUVData_Dialog_delete_event(GtkWidget *widget, GdkEvent *event, gpointer data);
+void on_Overlay_NoYUVData_Details_button_clicked(GtkButton *button, gpointer data);
+void on_Overlay_Detail_Dialog_OK_Button_clicked(GtkButton *button, gpointer data);
 void on_Overlay_Save_Scheme_OK_Button_clicked(GtkButton *button, gpointer data);
-void on_Overlay_Save_Scheme_Cancel_Button_clicked(GtkButton *button,
-                                                  gpointer data);
-gboolean on_Overlay_Save_Scheme_Dialog_delete_event(GtkWidget *widget,
-                                                    GdkEvent *event,
-                                                    gpointer data);
+void on_Overlay_Save_Scheme_Cancel_Button_clicked(GtkButton *button, gpointer data);
+gboolean on_Overlay_Save_Scheme_Dialog_delete_event(GtkWidget *widget, GdkEvent *event, gpointer data);
 
 #endif
