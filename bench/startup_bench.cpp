@@ -55,6 +55,7 @@ struct Program {
     std::vector<std::string> argv;
     bool floor = false;
     std::vector<double> start_ms; // one per counted round; NaN where the run failed
+    std::vector<double> cpu_ms;   // CPU time the program used up to the map
     std::vector<double> peak_kb;
     std::string title;
     std::string error;
@@ -238,6 +239,31 @@ public:
         Poll();
     }
 
+    // CPU time (ms) the program has run so far, from the scheduler's
+    // account (/proc/PID/schedstat): unlike the wall time it does not grow
+    // while the program waits for a CPU that other work holds. NaN when
+    // unreadable.
+    double CpuMs() const {
+        if (pid_ <= 0)
+            return NAN;
+        std::string base = "/proc/" + std::to_string(pid_);
+        FILE *f = std::fopen((base + "/task/" + std::to_string(pid_) + "/children").c_str(), "r");
+        long program = 0;
+        if (f) {
+            if (std::fscanf(f, "%ld", &program) != 1)
+                program = 0;
+            std::fclose(f);
+        }
+        if (program <= 0)
+            return NAN;
+        f = std::fopen(("/proc/" + std::to_string(program) + "/schedstat").c_str(), "r");
+        unsigned long long ns = 0;
+        bool ok = f && std::fscanf(f, "%llu", &ns) == 1;
+        if (f)
+            std::fclose(f);
+        return ok ? double(ns) / 1e6 : NAN;
+    }
+
     long ns_pid() const { return ns_pid_; }
     std::optional<Clock::time_point> exec_at() const { return exec_at_; }
     double peak_kb() const { return peak_kb_; }
@@ -309,8 +335,8 @@ std::optional<Window> NextMap(Display *d, long pid, int ms) {
 }
 
 // One run: true with the figures, false with *error set.
-bool RunOnce(Display *d, const Options &opt, Program &prog, double *ms, double *kb, std::string *title,
-             std::string *error) {
+bool RunOnce(Display *d, const Options &opt, Program &prog, double *ms, double *cpu, double *kb,
+             std::string *title, std::string *error) {
     DrainEvents(d);
     Child child;
     auto spawned = Clock::now();
@@ -341,6 +367,7 @@ bool RunOnce(Display *d, const Options &opt, Program &prog, double *ms, double *
         }
     }
     auto mapped = Clock::now();
+    *cpu = child.CpuMs();
     child.Poll();
     if (!child.exec_at()) {
         *error = "mapped a window before its exec was reported";
@@ -428,12 +455,13 @@ struct Ratio {
     bool valid = false;
 };
 
-Ratio StartRatio(const Program &num, const Program &den) {
+Ratio StartRatio(const Program &num, const Program &den, std::vector<double> Program::*field = &Program::start_ms) {
     Ratio r;
-    std::vector<double> n = Valid(num.start_ms), d = Valid(den.start_ms), pairs;
-    for (size_t i = 0; i < num.start_ms.size() && i < den.start_ms.size(); ++i)
-        if (!std::isnan(num.start_ms[i]) && !std::isnan(den.start_ms[i]))
-            pairs.push_back(num.start_ms[i] / den.start_ms[i]);
+    const std::vector<double> &nv = num.*field, &dv = den.*field;
+    std::vector<double> n = Valid(nv), d = Valid(dv), pairs;
+    for (size_t i = 0; i < nv.size() && i < dv.size(); ++i)
+        if (!std::isnan(nv[i]) && !std::isnan(dv[i]))
+            pairs.push_back(nv[i] / dv[i]);
     if (n.empty() || d.empty() || pairs.empty())
         return r;
     r.medians = qevbench::Median(n) / qevbench::Median(d);
@@ -469,6 +497,7 @@ int main(int argc, char **argv) {
     // out; nothing is retried.
     for (Program &p : progs) {
         p.start_ms.assign(size_t(opt.runs), NAN);
+        p.cpu_ms.assign(size_t(opt.runs), NAN);
         p.peak_kb.assign(size_t(opt.runs), NAN);
     }
     for (int round = 0; round <= opt.runs; ++round) {
@@ -476,9 +505,9 @@ int main(int argc, char **argv) {
             Program &p = progs[(k + size_t(round)) % progs.size()];
             if (!p.error.empty())
                 continue;
-            double ms = 0, kb = 0;
+            double ms = 0, cpu = NAN, kb = 0;
             std::string title;
-            if (!RunOnce(d, opt, p, &ms, &kb, &title, &p.error)) {
+            if (!RunOnce(d, opt, p, &ms, &cpu, &kb, &title, &p.error)) {
                 std::printf("  %s: run %d failed: %s\n", p.label.c_str(), round, p.error.c_str());
                 std::fflush(stdout);
                 continue;
@@ -486,6 +515,7 @@ int main(int argc, char **argv) {
             if (round == 0)
                 continue;
             p.start_ms[size_t(round - 1)] = ms;
+            p.cpu_ms[size_t(round - 1)] = cpu;
             p.peak_kb[size_t(round - 1)] = kb;
             p.title = title;
         }
@@ -503,9 +533,10 @@ int main(int argc, char **argv) {
             continue;
         }
         auto [mn, mx] = std::minmax_element(t.begin(), t.end());
-        std::printf("  %-18s %8.1f ms (min %.1f, max %.1f)  peak RSS %7.1f MiB  window \"%s\"%s\n", p.label.c_str(),
-                    qevbench::Median(t), *mn, *mx, qevbench::Median(Valid(p.peak_kb)) / 1024.0, p.title.c_str(),
-                    p.floor ? "  (floor)" : "");
+        std::printf("  %-18s %8.1f ms (min %.1f, max %.1f)  CPU to map %6.1f ms  peak RSS %7.1f MiB  window "
+                    "\"%s\"%s\n",
+                    p.label.c_str(), qevbench::Median(t), *mn, *mx, qevbench::Median(Valid(p.cpu_ms)),
+                    qevbench::Median(Valid(p.peak_kb)) / 1024.0, p.title.c_str(), p.floor ? "  (floor)" : "");
     }
     const Program &ours = progs[0];
     if (!complete)
@@ -523,16 +554,22 @@ int main(int argc, char **argv) {
                         "ratio of minima %.2fx\n",
                         ours.label.c_str(), p.label.c_str(), r.medians, r.medians <= 1.15 ? "met" : "missed",
                         r.per_round, r.minima);
+            Ratio c = StartRatio(ours, p, &Program::cpu_ms);
+            if (c.valid)
+                std::printf("%s / %s CPU time to map: %.2fx; median of same-round ratios %.2fx; ratio of minima "
+                            "%.2fx\n",
+                            ours.label.c_str(), p.label.c_str(), c.medians, c.per_round, c.minima);
             std::printf("%s / %s peak memory: %.2fx (goal <= 1.1x: %s)\n", ours.label.c_str(), p.label.c_str(), m,
                         m <= 1.1 ? "met" : "missed");
         } else {
             Ratio r = StartRatio(p, ours);
             if (!r.valid)
                 continue;
+            Ratio c = StartRatio(p, ours, &Program::cpu_ms);
             std::printf("%s / %s start-up: %.2fx (goal > 1.0x: %s); median of same-round ratios %.2fx; "
-                        "ratio of minima %.2fx; peak memory %.2fx\n",
+                        "ratio of minima %.2fx; CPU time to map %.2fx; peak memory %.2fx\n",
                         p.label.c_str(), ours.label.c_str(), r.medians, r.medians > 1.0 ? "met" : "missed",
-                        r.per_round, r.minima, PeakRatio(p, ours));
+                        r.per_round, r.minima, c.valid ? c.medians : NAN, PeakRatio(p, ours));
         }
     }
     return complete ? 0 : 1;
