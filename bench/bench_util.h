@@ -121,7 +121,7 @@ inline void PrintFigure(const Figure &f) {
 inline bool PrintRatio(const char *label, const Figure &num, const Figure &den, double goal, bool at_most) {
     double ratio = num.median_us / den.median_us;
     bool met = at_most ? ratio <= goal : ratio >= goal;
-    std::printf("%s: %.2fx (goal %s %.1fx: %s); median of same-round ratios %.2fx; ratio of minima %.2fx\n", label,
+    std::printf("%s: %.2fx (goal %s %.2fx: %s); median of same-round ratios %.2fx; ratio of minima %.2fx\n", label,
                 ratio, at_most ? "<=" : ">=", goal, met ? "met" : "missed", RoundRatio(num, den),
                 num.min_us / den.min_us);
     return met;

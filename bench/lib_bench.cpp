@@ -224,6 +224,7 @@ int main(int argc, char **argv) {
     if (qevbench::MeasureInterleaved(rt, rounds, batch / 4 + 1, &f, &failed)) {
         for (const Figure &x : f)
             qevbench::PrintFigure(x);
+        qevbench::PrintRatio("extension command / raw exchange without the library", f[1], f[2], 1.05, true);
         qevbench::PrintRatio("extension command / XSync, same connection", f[1], f[0], 1.2, true);
         std::printf("raw exchange without the library / XSync, same connection (reference): %.2fx; "
                     "ratio of minima %.2fx\n",
