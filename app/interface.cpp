@@ -4,8 +4,22 @@
 #include "common.h"
 #include "interface_common.h"
 #include "support.h"
+#include "titlebar_inline.h"  // generated from pixmaps/titlebar.png
 
 namespace {
+
+// The title picture from the pixel data compiled into the program: no file
+// search and no image loader on the way to the first map.
+GtkWidget *CreateTitlePixmap(GtkWidget *window)
+{
+    G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+    GdkPixbuf *pixbuf = gdk_pixbuf_new_from_inline(-1, kTitleBarInline, FALSE, nullptr);
+    G_GNUC_END_IGNORE_DEPRECATIONS
+    GtkWidget *title = create_pixmap_from_pixbuf(window, pixbuf);
+    if (pixbuf)
+        g_object_unref(pixbuf);
+    return title;
+}
 
 GtkWidget *CreateNamedFixed(GtkWidget *window, GtkWidget *container, const char *name)
 {
@@ -90,7 +104,7 @@ GtkWidget *create_MainWindow(void)
 
     GtkWidget *fixed1 = CreateNamedFixed(window, window, "fixed1");
 
-    GtkWidget *title = create_pixmap(window, "titlebar.png");
+    GtkWidget *title = CreateTitlePixmap(window);
     RegisterWidget(window, "Info_Title_Bar_pixmap", title);
     gtk_widget_show(title);
     gtk_fixed_put(GTK_FIXED(fixed1), title, 10, 10);

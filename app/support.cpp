@@ -103,3 +103,19 @@ GtkWidget *create_pixmap(GtkWidget *widget, const gchar *filename)
         g_object_unref(mask);
     return image;
 }
+
+GtkWidget *create_pixmap_from_pixbuf(GtkWidget *widget, GdkPixbuf *pixbuf)
+{
+    if (!pixbuf)
+        return create_placeholder_pixmap(widget);
+    GdkPixmap *pixmap = nullptr;
+    GdkBitmap *mask = nullptr;
+    gdk_pixbuf_render_pixmap_and_mask_for_colormap(pixbuf, gtk_widget_get_colormap(widget), &pixmap, &mask, 128);
+    if (!pixmap)
+        return create_placeholder_pixmap(widget);
+    GtkWidget *image = gtk_pixmap_new(pixmap, mask);
+    g_object_unref(pixmap);
+    if (mask)
+        g_object_unref(mask);
+    return image;
+}

@@ -26,6 +26,10 @@ gchar *check_file_exists(const gchar *directory, const gchar *filename);
  * placeholder (the latter two with a warning). */
 GtkWidget *create_pixmap(GtkWidget *widget, const gchar *filename);
 
+/* A picture widget for a pixbuf compiled into the program (binary
+ * transparency: pixels below half opacity are masked out). */
+GtkWidget *create_pixmap_from_pixbuf(GtkWidget *widget, GdkPixbuf *pixbuf);
+
 /* The transparent 1 x 1 placeholder picture. */
 GtkWidget *create_placeholder_pixmap(GtkWidget *widget);
 

@@ -6,7 +6,11 @@
 //    cost), and the library's own session call (QEVGFX_Info_GetChipID), whose
 //    display is internal to the library, against XSync on a second connection.
 // 2. An in-process read of the supported, connected and active outputs plus
-//    every supported output's mode list against one `xrandr --query` process.
+//    every supported output's mode list against one `xrandr --query` process:
+//    once through the separate queries, once through the one-pass summary.
+//    Beside each read, its round trips (counted, rtcount.cpp) and its time in
+//    round trips (against XSync measured in the same rounds), which with
+//    profiles of 1, 6 and 11 outputs gives the growth per added output.
 //
 // Prints the figures and the ratios with their goals. Goals are not gated: the
 // exit status is 0 unless a measurement could not be made.
@@ -26,6 +30,7 @@
 #include <vector>
 
 #include "bench_util.h"
+#include "rtcount.h"
 #include "qev/commands.h"
 #include "qev/protocol.h"
 #include "qevgfx.h"
@@ -120,6 +125,26 @@ bool ReadOutputs(DisplayModesFn display_fn, int *outputs, int *modes) {
     return true;
 }
 
+// The same read in one pass: the three masks and the mode lists of `outputs`.
+bool ReadSummary(unsigned outputs, int *modes) {
+    QevOutputSummary s;
+    if (!QEVGFX_Device_GetOutputSummary(outputs, &s))
+        return false;
+    *modes = 0;
+    for (int i = 0; i < 32; ++i) {
+        *modes += s.modeCount[i];
+        rrFreeModeEntries(s.modes[i], s.modeCount[i]);
+    }
+    return true;
+}
+
+// Round trips on the library's connection (the first one opened) taken by `op`.
+template <class F> unsigned long RoundTrips(F op) {
+    unsigned long before = qev_rtcount(1).round_trips;
+    op();
+    return qev_rtcount(1).round_trips - before;
+}
+
 void Usage() {
     std::fprintf(stderr, "usage: qev_lib_bench [--rounds N] [--batch N]\n"
                          "  needs DISPLAY naming a server with the simulated QEV driver\n");
@@ -199,6 +224,7 @@ int main(int argc, char **argv) {
     if (qevbench::MeasureInterleaved(rt, rounds, batch / 4 + 1, &f, &failed)) {
         for (const Figure &x : f)
             qevbench::PrintFigure(x);
+        qevbench::PrintRatio("extension command / raw exchange without the library", f[1], f[2], 1.05, true);
         qevbench::PrintRatio("extension command / XSync, same connection", f[1], f[0], 1.2, true);
         std::printf("raw exchange without the library / XSync, same connection (reference): %.2fx; "
                     "ratio of minima %.2fx\n",
@@ -210,26 +236,51 @@ int main(int argc, char **argv) {
     }
 
     // ---- in-process output read against xrandr --query ---------------------
-    int outputs = 0, modes = 0;
-    if (!ReadOutputs(display_fn, &outputs, &modes)) {
+    int outputs = 0, modes = 0, summary_modes = 0;
+    unsigned supported = 0;
+    if (!ReadOutputs(display_fn, &outputs, &modes) || !QEVGFX_Device_GetSupportCaps(&supported) ||
+        !ReadSummary(supported, &summary_modes)) {
         std::printf("\nOutput read: the in-process read fails\n");
         return 1;
     }
-    std::string read_name = "masks + " + std::to_string(outputs) + " mode lists (" + std::to_string(modes) +
-                            " modes)";
+    int randr_outputs = randr ? rrGetOutputInfo() : 0;
+    unsigned long rt_separate = RoundTrips([&] {
+        int o = 0, m = 0;
+        ReadOutputs(display_fn, &o, &m);
+    });
+    unsigned long rt_summary = RoundTrips([&] {
+        int m = 0;
+        ReadSummary(supported, &m);
+    });
+    std::string what = "3 masks + " + std::to_string(outputs) + " mode lists (" + std::to_string(modes) + " modes)";
+    Display *lib_sync = own.get();
     std::vector<Op> rd = {
-        {read_name, 20, [display_fn] {
+        {"XSync, bench connection", batch, [lib_sync] { return XSync(lib_sync, False), true; }},
+        {"separate queries: " + what, 20,
+         [display_fn] {
              int o = 0, m = 0;
              return ReadOutputs(display_fn, &o, &m);
          }},
+        {"one-pass summary: " + what, 20,
+         [supported] {
+             int m = 0;
+             return ReadSummary(supported, &m);
+         }},
         {"xrandr --query process", 1, [] { return RunXrandrQuery(); }},
     };
-    std::printf("\nOutput read (mode lists through %s)\n",
+    std::printf("\nOutput read, %d RandR outputs (mode lists through %s)\n", randr_outputs,
                 display_fn ? "QEVGFX_DISPLAY_GetDevSupportMode" : "rrGetDevSupportMode");
+    if (summary_modes != modes)
+        std::printf("  the summary found %d modes, the separate queries %d\n", summary_modes, modes);
     if (qevbench::MeasureInterleaved(rd, rounds, 2, &f, &failed)) {
         for (const Figure &x : f)
             qevbench::PrintFigure(x);
-        qevbench::PrintRatio("xrandr --query / in-process read", f[1], f[0], 20.0, false);
+        std::printf("round trips per read: separate queries %lu, one-pass summary %lu\n", rt_separate, rt_summary);
+        std::printf("read time in XSync round trips (median of same-round ratios): separate queries %.2f, "
+                    "one-pass summary %.2f\n",
+                    qevbench::RoundRatio(f[1], f[0]), qevbench::RoundRatio(f[2], f[0]));
+        qevbench::PrintRatio("xrandr --query / in-process read, separate queries", f[3], f[1], 40.0, false);
+        qevbench::PrintRatio("xrandr --query / in-process read, one-pass summary", f[3], f[2], 40.0, false);
     } else {
         std::printf("  failed: %s\n", failed.c_str());
         complete = false;

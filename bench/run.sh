@@ -50,6 +50,7 @@ if grep -q '^QEV_SANITIZE:BOOL=ON' "$build/CMakeCache.txt"; then
     exit 1
 fi
 cmake --build "$build" -j2 --target qevsim_drv qevgfx QEVDisplayUtility qev_lib_bench qev_startup_bench \
+    qev_empty_gtk2_window qev_rtcount \
     >"$build/bench-build.log" 2>&1 || {
     tail -30 "$build/bench-build.log" >&2
     echo "run.sh: build failed (log: $build/bench-build.log)" >&2
@@ -61,15 +62,22 @@ status=0
 echo "$(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg)"
 
 # ---- library ------------------------------------------------------------------
+# The output read on adapters with 1, 6 and 11 RandR outputs; the round trip
+# figures come from the built-in profile (6 outputs).
 if ((do_lib)); then
-    echo
-    "$repo/sim/qevsim-run" -- "$build/bench/qev_lib_bench" --rounds "$rounds" || status=1
+    for profile in minimal-crt default all-outputs; do
+        echo
+        echo "== profile $profile"
+        "$repo/sim/qevsim-run" --profile "$repo/sim/profiles/$profile.conf" -- \
+            "$build/bench/qev_lib_bench" --rounds "$rounds" || status=1
+    done
 fi
 
 # ---- program start-up -----------------------------------------------------------
 if ((do_app)); then
     echo
-    programs=(--program QEVDisplayUtility "$build/app/QEVDisplayUtility")
+    programs=(--program QEVDisplayUtility "$build/app/QEVDisplayUtility"
+        --floor "empty GTK2 window" "$build/bench/qev_empty_gtk2_window")
     for p in lxrandr arandr; do
         if command -v "$p" >/dev/null; then
             programs+=(--program "$p" "$p")
@@ -84,5 +92,16 @@ if ((do_app)); then
     : >"$log"
     "$repo/sim/qevsim-run" -- env NO_AT_BRIDGE=1 "$build/bench/qev_startup_bench" --runs "$runs" \
         --log "$log" "${programs[@]}" || status=1
+
+    # Round trips of the program's start-up, counted on its connections (the
+    # library's is the first): one run, ended after it has mapped its window.
+    count_log=$build/bench-rtcount.log
+    : >"$count_log"
+    echo
+    "$repo/sim/qevsim-run" -- "$build/bench/qev_startup_bench" --runs 1 --settle-ms 200 --log "$count_log" \
+        --program QEVDisplayUtility env LD_PRELOAD="$build/bench/libqev_rtcount.so" QEV_RTCOUNT_ON_TERM=1 \
+        "$build/app/QEVDisplayUtility" >/dev/null || status=1
+    echo "Start-up round trips (counted run; connection 1 is the library's, 2 GDK's, up to the end of settling):"
+    grep '^rtcount:' "$count_log" | tail -n 2
 fi
 exit $status

@@ -73,6 +73,21 @@ QEVGFX_API_EXPORT int QEVGFX_Device_GetSupportSAMMState(int *supported);
 QEVGFX_API_EXPORT int QEVGFX_Device_GetDisplayMode(int *mode);
 QEVGFX_API_EXPORT int QEVGFX_Device_GetPanningState(int *state);
 QEVGFX_API_EXPORT int QEVGFX_Device_GetPrimaryDevice(unsigned int *output);
+
+/* Several output answers from one read of every output (one round trip with
+ * RandR): the supported, connected and active masks as the three queries
+ * above give them, and for each output bit 1 << i in `modeOutputs` the list
+ * QEVGFX_DISPLAY_GetDevSupportMode gives in modes[i] and modeCount[i] (owned
+ * by the caller: rrFreeModeEntries). Other slots are NULL and 0. Returns 1
+ * when the three masks were read. */
+typedef struct QevOutputSummary {
+    unsigned int supported;
+    unsigned int connected;
+    unsigned int active;
+    int modeCount[32];
+    RRModeEntry *modes[32];
+} QevOutputSummary;
+QEVGFX_API_EXPORT int QEVGFX_Device_GetOutputSummary(unsigned int modeOutputs, QevOutputSummary *summary);
 /* The records of the three calls below belong to the framebuffer driver. */
 QEVGFX_API_EXPORT int QEVGFX_Device_SetVideoDevice(int value);
 QEVGFX_API_EXPORT int QEVGFX_Device_GetVideoDevice(void *record);
@@ -124,6 +139,8 @@ QEVGFX_API_EXPORT int rrCheckVersion(Display *display);
 QEVGFX_API_EXPORT int rrGetScreen(void);
 /* Refreshes the active, connected and supported masks; returns the number of outputs. */
 QEVGFX_API_EXPORT int rrGetOutputInfo(void);
+/* QEVGFX_Device_GetOutputSummary's RandR route. */
+QEVGFX_API_EXPORT int rrGetOutputSummary(unsigned int modeOutputs, QevOutputSummary *summary);
 QEVGFX_API_EXPORT unsigned int rrDeviceMapping(const char *name);
 QEVGFX_API_EXPORT int rrGetDevTransform(unsigned int output, int matrix[9]);
 QEVGFX_API_EXPORT int rrGetDevSupRotation(unsigned int output, int *rotations);

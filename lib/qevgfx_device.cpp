@@ -110,6 +110,19 @@ extern "C" QEVGFX_API_EXPORT int QEVGFX_Device_GetActiveState(unsigned *mask) {
     return 0;
 }
 
+extern "C" QEVGFX_API_EXPORT int QEVGFX_Device_GetOutputSummary(unsigned modeOutputs, QevOutputSummary *summary) {
+    if (summary == nullptr)
+        return 0;
+    if (qev::OnRandR())
+        return rrGetOutputSummary(modeOutputs, summary);
+    // Without RandR every answer is its own query; mode lists need RandR.
+    *summary = QevOutputSummary{};
+    int ok = QEVGFX_Device_GetSupportCaps(&summary->supported);
+    ok &= QEVGFX_Device_GetConnectState(&summary->connected);
+    ok &= QEVGFX_Device_GetActiveState(&summary->active);
+    return ok;
+}
+
 extern "C" QEVGFX_API_EXPORT int QEVGFX_Device_SetActiveState(unsigned mask) {
     if (qev::OnRandR()) {
         qev::RunXrandr(SwitchLine(mask, [](std::vector<std::string> &args, unsigned, const char *name) {

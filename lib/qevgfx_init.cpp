@@ -363,6 +363,7 @@ struct MallocDeleter {
     void operator()(void *p) const { std::free(p); }
 };
 using OutputReplyPtr = std::unique_ptr<xcb_randr_get_output_info_reply_t, MallocDeleter>;
+using CrtcReplyPtr = std::unique_ptr<xcb_randr_get_crtc_info_reply_t, MallocDeleter>;
 
 // The information of outputs [first, first + count) of the snapshot, read
 // anew through xcb on the session's connection. All requests go out before
@@ -373,21 +374,43 @@ using OutputReplyPtr = std::unique_ptr<xcb_randr_get_output_info_reply_t, Malloc
 // Xlib read's would.
 class OutputReads {
 public:
-    OutputReads(size_t first, size_t count) : first_(first), replies_(count) {
+    // `crtcs`: CRTCs whose information goes out in the same batch.
+    OutputReads(size_t first, size_t count, std::vector<RRCrtc> crtcs = {})
+        : first_(first), replies_(count), crtcs_(std::move(crtcs)), crtcReplies_(crtcs_.size()) {
         xcb_connection_t *c = XGetXCBConnection(dpy);
         const xcb_query_extension_reply_t *ext = c ? xcb_get_extension_data(c, &xcb_randr_id) : nullptr;
         if (ext == nullptr || !ext->present)
-            return; // every output falls back to Xlib
+            return; // every output and CRTC falls back to Xlib
         std::vector<xcb_randr_get_output_info_cookie_t> cookies;
         cookies.reserve(count);
         for (size_t i = first; i < first + count; ++i)
             cookies.push_back(xcb_randr_get_output_info(c, xcb_randr_output_t(res->outputs[i]),
                                                         xcb_timestamp_t(res->configTimestamp)));
+        std::vector<xcb_randr_get_crtc_info_cookie_t> crtcCookies;
+        crtcCookies.reserve(crtcs_.size());
+        for (RRCrtc crtc : crtcs_)
+            crtcCookies.push_back(
+                xcb_randr_get_crtc_info(c, xcb_randr_crtc_t(crtc), xcb_timestamp_t(res->configTimestamp)));
         for (size_t i = 0; i < cookies.size(); ++i) {
             xcb_generic_error_t *error = nullptr;
             replies_[i].reset(xcb_randr_get_output_info_reply(c, cookies[i], &error));
             std::free(error);
         }
+        for (size_t k = 0; k < crtcCookies.size(); ++k) {
+            xcb_generic_error_t *error = nullptr;
+            crtcReplies_[k].reset(xcb_randr_get_crtc_info_reply(c, crtcCookies[k], &error));
+            std::free(error);
+        }
+    }
+
+    // Position of the k-th CRTC of the batch, read again through Xlib when
+    // the pipelined read failed; nullopt when that fails too.
+    std::optional<std::pair<int, int>> crtcPosition(size_t k) const {
+        if (const xcb_randr_get_crtc_info_reply_t *r = crtcReplies_[k].get())
+            return std::pair<int, int>(r->x, r->y);
+        if (CrtcInfoPtr ci{XRRGetCrtcInfo(dpy, res, crtcs_[k])})
+            return std::pair<int, int>(ci->x, ci->y);
+        return std::nullopt;
     }
 
     // The information of output i (an index of the snapshot) as the
@@ -411,12 +434,14 @@ public:
 private:
     size_t first_;
     std::vector<OutputReplyPtr> replies_;
+    std::vector<RRCrtc> crtcs_;
+    std::vector<CrtcReplyPtr> crtcReplies_;
 };
 
 // Every output of the snapshot.
 class AllOutputs : public OutputReads {
 public:
-    AllOutputs() : OutputReads(0, size_t(res->noutput)) {}
+    explicit AllOutputs(std::vector<RRCrtc> crtcs = {}) : OutputReads(0, size_t(res->noutput), std::move(crtcs)) {}
     size_t size() const { return size_t(res->noutput); }
 };
 
@@ -500,6 +525,53 @@ char *CopyName(std::string_view s) {
         p[s.size()] = '\0';
     }
     return p;
+}
+
+// Every output of one pass, in the snapshot's order (nullopt where even the
+// Xlib read failed); the names are remembered for later lookups.
+std::vector<std::optional<OutputState>> ReadAll(const AllOutputs &all) {
+    std::vector<std::optional<OutputState>> states(all.size());
+    for (size_t i = 0; i < all.size(); ++i) {
+        states[i] = all.at(i);
+        if (states[i])
+            RememberName(i, states[i]->name);
+    }
+    Names().complete = true;
+    return states;
+}
+
+// Folds one pass into the output summary masks.
+void Summarise(const std::vector<std::optional<OutputState>> &states) {
+    for (const std::optional<OutputState> &oi : states) {
+        if (!oi)
+            continue;
+        unsigned bit = rrDeviceMapping(oi->name.c_str());
+        qevRRInfo.supported |= bit;
+        if (oi->connection == RR_Connected) {
+            qevRRInfo.connected |= bit;
+            if (oi->crtc != None)
+                qevRRInfo.active |= bit;
+            else
+                qevRRInfo.active &= ~bit;
+        } else if (oi->connection == RR_Disconnected) {
+            if (oi->crtc != None)
+                qevRRInfo.active |= bit;
+        }
+    }
+}
+
+// The output's mode list as rrGetDevSupportMode returns it.
+RRModeEntry *ModeEntries(const OutputState &oi, int *count) {
+    *count = 0;
+    if (oi.modes.empty())
+        return nullptr;
+    auto *entries = static_cast<RRModeEntry *>(std::calloc(oi.modes.size(), sizeof(RRModeEntry)));
+    if (entries == nullptr)
+        return nullptr;
+    for (size_t i = 0; i < oi.modes.size(); ++i)
+        rrFindMode(&entries[i], oi.modes[i]);
+    *count = int(oi.modes.size());
+    return entries;
 }
 
 // ---- property kinds ---------------------------------------------------------
@@ -703,6 +775,10 @@ const TuningItem kTuningItems[] = {{2, "--set AFFilterValue"},
 
 extern "C" QEVGFX_API_EXPORT int rrCheckVersion(Display *display) {
     int major = 0, minor = 0;
+    // xcb keeps its own record of the extension, which the output reads
+    // need; asked for now, it comes back with the version's round trip.
+    if (xcb_connection_t *c = display ? XGetXCBConnection(display) : nullptr)
+        xcb_prefetch_extension_data(c, &xcb_randr_id);
     if (display == nullptr || !XRRQueryVersion(display, &major, &minor)) {
         std::printf("RandR extension missing\n");
         std::fflush(stdout);
@@ -720,8 +796,17 @@ extern "C" QEVGFX_API_EXPORT int rrCheckVersion(Display *display) {
 extern "C" QEVGFX_API_EXPORT int rrGetScreen(void) {
     if (dpy == nullptr)
         return 0;
-    int minW, minH, maxW, maxH;
-    XRRGetScreenSizeRange(dpy, root, &minW, &minH, &maxW, &maxH);
+    // The size range is asked for, but its answer is not kept: nothing waits
+    // for it (an error still reaches the error handler, as the request is
+    // unchecked).
+    xcb_connection_t *c = XGetXCBConnection(dpy);
+    const xcb_query_extension_reply_t *ext = c ? xcb_get_extension_data(c, &xcb_randr_id) : nullptr;
+    if (ext != nullptr && ext->present) {
+        xcb_discard_reply(c, xcb_randr_get_screen_size_range_unchecked(c, xcb_window_t(root)).sequence);
+    } else {
+        int minW, minH, maxW, maxH;
+        XRRGetScreenSizeRange(dpy, root, &minW, &minH, &maxW, &maxH);
+    }
     if (res != nullptr)
         XRRFreeScreenResources(res);
     res = XRRGetScreenResources(dpy, root);
@@ -732,27 +817,33 @@ extern "C" QEVGFX_API_EXPORT int rrGetScreen(void) {
 extern "C" QEVGFX_API_EXPORT int rrGetOutputInfo(void) {
     if (dpy == nullptr || res == nullptr)
         return 0;
-    AllOutputs all;
-    for (size_t i = 0; i < all.size(); ++i) {
-        std::optional<OutputState> oi = all.at(i);
-        if (!oi)
+    Summarise(ReadAll(AllOutputs()));
+    return res->noutput;
+}
+
+extern "C" QEVGFX_API_EXPORT int rrGetOutputSummary(unsigned modeOutputs, QevOutputSummary *summary) {
+    if (summary == nullptr || dpy == nullptr || res == nullptr)
+        return 0;
+    std::vector<std::optional<OutputState>> states = ReadAll(AllOutputs());
+    Summarise(states);
+    summary->supported = qevRRInfo.supported;
+    summary->connected = qevRRInfo.connected;
+    summary->active = qevRRInfo.active;
+    for (unsigned i = 0; i < 32; ++i) {
+        summary->modeCount[i] = 0;
+        summary->modes[i] = nullptr;
+        const char *name = RandRName(1u << i);
+        if (!(modeOutputs & (1u << i)) || name == nullptr)
             continue;
-        RememberName(i, oi->name);
-        unsigned bit = rrDeviceMapping(oi->name.c_str());
-        qevRRInfo.supported |= bit;
-        if (oi->connection == RR_Connected) {
-            qevRRInfo.connected |= bit;
-            if (oi->crtc != None)
-                qevRRInfo.active |= bit;
-            else
-                qevRRInfo.active &= ~bit;
-        } else if (oi->connection == RR_Disconnected) {
-            if (oi->crtc != None)
-                qevRRInfo.active |= bit;
+        // The first output of that name, as every per-output query finds it.
+        for (const std::optional<OutputState> &oi : states) {
+            if (oi && oi->name == name) {
+                summary->modes[i] = ModeEntries(*oi, &summary->modeCount[i]);
+                break;
+            }
         }
     }
-    Names().complete = true;
-    return res->noutput;
+    return 1;
 }
 
 extern "C" QEVGFX_API_EXPORT unsigned rrDeviceMapping(const char *name) {
@@ -859,15 +950,9 @@ extern "C" QEVGFX_API_EXPORT RRModeEntry *rrGetDevSupportMode(unsigned output, i
     *count = 0;
     RROutput id;
     OutputState oi;
-    if (!FindOutput(output, &id, &oi) || oi.modes.empty())
+    if (!FindOutput(output, &id, &oi))
         return nullptr;
-    auto *entries = static_cast<RRModeEntry *>(std::calloc(oi.modes.size(), sizeof(RRModeEntry)));
-    if (entries == nullptr)
-        return nullptr;
-    for (size_t i = 0; i < oi.modes.size(); ++i)
-        rrFindMode(&entries[i], oi.modes[i]);
-    *count = int(oi.modes.size());
-    return entries;
+    return ModeEntries(oi, count);
 }
 
 extern "C" QEVGFX_API_EXPORT int rrGetCrtcInfo(void) {
@@ -887,17 +972,21 @@ extern "C" QEVGFX_API_EXPORT int rrGetCrtcInfo(void) {
 extern "C" QEVGFX_API_EXPORT int rrGetDisplayMode(int *mode) {
     if (mode == nullptr || dpy == nullptr || res == nullptr)
         return 0;
-    rrGetOutputInfo();
+    // With two CRTCs their positions may be needed: they go out in the same
+    // batch as the outputs.
+    const bool twoCrtcs = res->ncrtc == 2;
+    AllOutputs all(twoCrtcs ? std::vector<RRCrtc>{res->crtcs[0], res->crtcs[1]} : std::vector<RRCrtc>{});
+    Summarise(ReadAll(all));
     if (res->ncrtc == 1) {
         *mode = QEV_DISPLAY_SINGLE;
-    } else if (res->ncrtc == 2) {
+    } else if (twoCrtcs) {
         if (__builtin_popcount(qevRRInfo.active & QEV_OUT_ALL) == 1) {
             *mode = QEV_DISPLAY_SINGLE;
         } else {
             bool offset = false;
-            for (int i = 0; i < 2; ++i) {
-                CrtcInfoPtr ci(XRRGetCrtcInfo(dpy, res, res->crtcs[i]));
-                if (ci && (ci->x != 0 || ci->y != 0))
+            for (size_t i = 0; i < 2; ++i) {
+                std::optional<std::pair<int, int>> at = all.crtcPosition(i);
+                if (at && (at->first != 0 || at->second != 0))
                     offset = true;
             }
             *mode = offset ? QEV_DISPLAY_SAMM : QEV_DISPLAY_CLONE;

@@ -147,6 +147,7 @@ int CheckAdaptorsCapbility() {
     if (list == nullptr)
         return 0;
     int found = 0;
+    bool matched[qev::OVERLAY_COUNT] = {};
     for (int a = 0; a < count; ++a) {
         const XvAttribute &attr = list[a];
         if (!(attr.flags & XvSettable) || !(attr.flags & XvGettable) || attr.name == nullptr)
@@ -164,11 +165,25 @@ int CheckAdaptorsCapbility() {
             p.sdef = 128;
             p.smin = 0;
             p.smax = 255;
-            p.atom = static_cast<int32_t>(MakeAtom(kAttributeNames[i], 0));
+            matched[i] = true;
             ++found;
         }
     }
     XFree(list);
+    // The attributes' atoms, interned in one round trip.
+    char *names[qev::OVERLAY_COUNT];
+    int index[qev::OVERLAY_COUNT];
+    int n = 0;
+    for (int i = 0; i < qev::OVERLAY_COUNT; ++i)
+        if (matched[i]) {
+            names[n] = const_cast<char *>(kAttributeNames[i]);
+            index[n++] = i;
+        }
+    Atom atoms[qev::OVERLAY_COUNT] = {};
+    if (n > 0)
+        XInternAtoms(mydisplay, names, n, False, atoms); // None for any it could not intern, as one by one
+    for (int k = 0; k < n; ++k)
+        g_OverlayProperty[index[k]].atom = static_cast<int32_t>(atoms[k]);
     return found != 0 ? 1 : 0;
 }
 

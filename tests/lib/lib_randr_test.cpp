@@ -80,6 +80,22 @@ TEST_F(RandR, OutputMasks) {
     int panning = -1;
     EXPECT_EQ(1, QEVGFX_Device_GetPanningState(&panning)); // the command, also with RandR
     EXPECT_EQ(rrGetOutputInfo(), 6);
+
+    // The one-pass summary answers as the separate queries do, slot for slot.
+    QevOutputSummary sum;
+    ASSERT_EQ(1, QEVGFX_Device_GetOutputSummary(~0u, &sum));
+    EXPECT_EQ(kSupported, sum.supported);
+    EXPECT_EQ(unsigned(QEV_OUT_CRT | QEV_OUT_LCD | QEV_OUT_TV), sum.connected);
+    EXPECT_EQ(unsigned(QEV_OUT_CRT | QEV_OUT_LCD), sum.active);
+    for (int i = 0; i < 32; ++i) {
+        int count = -1;
+        RRModeEntry *one = rrGetDevSupportMode(1u << i, &count);
+        ASSERT_EQ(count, sum.modeCount[i]) << "bit " << i;
+        for (int k = 0; k < count; ++k)
+            EXPECT_STREQ(one[k].name, sum.modes[i][k].name);
+        rrFreeModeEntries(one, count);
+        rrFreeModeEntries(sum.modes[i], sum.modeCount[i]);
+    }
 }
 
 TEST_F(RandR, SwitchLinesHoldOnePiecePerSupportedOutput) {
