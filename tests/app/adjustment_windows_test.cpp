@@ -58,7 +58,12 @@ protected:
         const char *const kProfile[][2] = {{"tv.tv.pos", "15,15"},         {"tv.tv.size", "3,3"},
                                            {"tv.tv.brightness_max", "255"}, {"adjust.lcd.pos", "10,10"},
                                            {"adjust.lcd.size", "10,10"},    {"adjust.dvi.pos", "10,10"},
-                                           {"active", "CRT,TV"}};
+                                           {"active", "CRT,TV"},           {"tv.tv.signal", "Composite"},
+                                           {"tv.tv.ffilter", "FFON"},      {"tv.tv.affilter", "3"},
+                                           {"tv.tv.brightness", "50"},     {"tv.tv.dotcrawl", "0"},
+                                           {"tv.tv.contrast", "50"},       {"tv.tv.saturation", "50"},
+                                           {"tv.tv.tint", "50"},           {"tv.tv.aspect", "0"},
+                                           {"expansion", "Expand"}};
         for (const auto &kv : kProfile)
             EXPECT_TRUE(qevtest::SimCtlOk({"set", kv[0], kv[1]}));
         QEVGFX_Close();
@@ -191,10 +196,10 @@ TEST_F(AdjustmentWindows, TVFlickerSlidersDefaultAndClose)
     // Closing by the frame keeps what was sent.
     Arrow(w, "TV_Adjustment", "Position_Up");
     Pair moved = TV("pos");
-    gboolean handled = FALSE;
     GdkEvent event = {};
-    event.type = GDK_DELETE;
-    g_signal_emit_by_name(w, "delete_event", &event, &handled);
+    event.any.type = GDK_DELETE;
+    event.any.window = w->window;
+    gtk_main_do_event(&event);  // as the window manager's close arrives
     EXPECT_EQ(nullptr, g_pTVAdjustmentWnd);
     EXPECT_EQ(moved, TV("pos"));
 }
@@ -215,7 +220,6 @@ TEST_F(AdjustmentWindows, TVStandardApply)
     EXPECT_EQ(nullptr, g_pTVAdjustmentWnd);
     EXPECT_EQ(Pair({2}), TV("signal"));
     EXPECT_EQ(2, g_DisplayPageOptionItems.nItem[QEV_OPT_TV_SIGNAL]);
-    QEVGFX_TV_SetSignalType(QEV_OUT_TV, 65535);
 }
 
 TEST_F(AdjustmentWindows, TVBadInput)
