@@ -1,7 +1,14 @@
 #include "callbacks.h"
 
+#include "Display_page.h"
+#include "SAMMSetting.h"
+#include "Settings_page.h"
 #include "common.h"
 #include "interface.h"
+#include "qev/outputs.h"
+#include "qevgfx.h"
+#include "saveconfig.h"
+#include "support.h"
 
 // Pages other than Info are built the first time they are shown.
 
@@ -15,6 +22,7 @@ void on_Display_Fixed_map(GtkWidget *, gpointer)
     _ulPageIndex = QEV_PAGE_DISPLAY;
     if (!g_bDisplayPageHasInitial) {
         gdk_flush();
+        AddDisplayPage();
         g_bDisplayPageHasInitial = 1;
     }
 }
@@ -37,7 +45,22 @@ void on_Overlay_Fixed_map(GtkWidget *, gpointer)
 
 void on_PropertySheet_Settings_map(GtkWidget *, gpointer)
 {
+    int caps2 = 0, caps1 = 0;
+    QEVGFX_DISPLAY_GetRotateCaps(2, &caps2);
+    QEVGFX_DISPLAY_GetRotateCaps(1, &caps1);
+    if ((caps2 || caps1) && !g_bSettingsPageHasInitial) {
+        gdk_flush();
+        AddRotationSettingFrame();
+        g_bSettingsPageHasInitial = 1;
+    }
     _ulPageIndex = QEV_PAGE_SETTINGS;
+    if (!g_bSettingsPageHasInitial)
+        return;
+    int mode = 0;
+    QEVGFX_Device_GetDisplayMode(&mode);
+    if (GtkWidget *second = lookup_widget(g_pMainWindow, "HWRotationComboBox2"))
+        gtk_widget_set_sensitive(second, mode == QEV_DISPLAY_SAMM);
+    UpdateRotationFrameItem();
 }
 
 gboolean on_MainWindow_delete_event(GtkWidget *, GdkEvent *, gpointer)
@@ -51,9 +74,17 @@ void on_Cancel_button_clicked(GtkButton *, gpointer)
     gtk_main_quit();
 }
 
+// Each page's step in turn; a page that was never shown skips its own.
 void on_Apply_button_clicked(GtkButton *button, gpointer)
 {
+    ApplyDisplayPageChang();
+    // Gamma page step.
+    // Video page step.
+    if (g_bRandRMode)
+        ApplySettingsPageChang();
     gtk_widget_set_sensitive(GTK_WIDGET(button), FALSE);
+    if (g_bRandRMode)
+        saveConfigFile();
 }
 
 void on_Z7Utility_Quit_Dialog_button_clicked(GtkButton *, gpointer)

@@ -10,6 +10,7 @@
 #include "common.h"
 #include "interface.h"
 #include "qevgfx.h"
+#include "saveconfig.h"
 #include "startup.h"
 #include "support.h"
 
@@ -66,6 +67,8 @@ int main(int argc, char *argv[])
     RegisterThemeFile();
 
     gtk_init(&argc, &argv);
+    if (g_bRandRMode)
+        createConfigFile();
 
     if (access(RestartMarkerPath().c_str(), F_OK) == 0)
         return RunQuitDialog();

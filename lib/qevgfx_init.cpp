@@ -337,21 +337,6 @@ using OutputInfoPtr = std::unique_ptr<XRROutputInfo, OutputInfoDeleter>;
 using CrtcInfoPtr = std::unique_ptr<XRRCrtcInfo, CrtcInfoDeleter>;
 template <class T> using XPtr = std::unique_ptr<T, XFreeDeleter>;
 
-// RandR name of the output an output bit addresses (HDTV outputs are driven
-// through the TV outputs); nullptr for any other value.
-const char *RandRName(unsigned bit) {
-    if (bit == QEV_OUT_HDTV)
-        bit = QEV_OUT_TV;
-    else if (bit == QEV_OUT_HDTV2)
-        bit = QEV_OUT_TV2;
-#define QEV_NAME_ROW_(name, b) \
-    if (bit == (b))            \
-        return name;
-    QEV_RANDR_OUTPUT_TABLE(QEV_NAME_ROW_)
-#undef QEV_NAME_ROW_
-    return nullptr;
-}
-
 OutputInfoPtr GetOutput(RROutput id) { return OutputInfoPtr(XRRGetOutputInfo(dpy, res, id)); }
 
 // What the layer takes from an output's information.
@@ -464,7 +449,7 @@ void RememberName(size_t i, std::string_view name) {
 // The first output of the snapshot with the name the bit addresses, with its
 // information read now.
 bool FindOutput(unsigned bit, RROutput *id, OutputState *info) {
-    const char *name = RandRName(bit);
+    const char *name = qev::RandROutputName(bit);
     if (name == nullptr || dpy == nullptr || res == nullptr)
         return false;
     if (!Names().complete) {
@@ -968,7 +953,7 @@ extern "C" QEVGFX_API_EXPORT int rrGetOutputProperties(unsigned output, int kind
 }
 
 extern "C" QEVGFX_API_EXPORT void rrSetOutputProperties(unsigned output, int kind, unsigned item, unsigned value) {
-    const char *name = RandRName(output);
+    const char *name = qev::RandROutputName(output);
     if (name == nullptr)
         return;
     std::vector<std::string> args{"--output", name};

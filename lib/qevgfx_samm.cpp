@@ -793,16 +793,6 @@ namespace ss = qev::samm;
 
 constexpr char kCloneMarker[] = "/etc/X11/.QEVGemel";
 
-const char *RandRName(int output) {
-    switch (output) {
-#define QEV_RR_NAME_(name, bit)                                                                                        \
-    case bit: return name;
-        QEV_RANDR_OUTPUT_TABLE(QEV_RR_NAME_)
-#undef QEV_RR_NAME_
-    default: return nullptr;
-    }
-}
-
 void PutLE32(unsigned char *p, uint32_t v) {
     for (int i = 0; i < 4; ++i)
         p[i] = uint8_t(v >> (8 * i));
@@ -877,12 +867,12 @@ extern "C" QEVGFX_API_EXPORT int RRSetScreenLayout(int primary, int secondary, i
     if (RandRSupport != 1)
         return 1;
     std::vector<std::string> args;
-    if (const char *name = RandRName(secondary))
+    if (const char *name = qev::RandROutputName(unsigned(secondary)))
         args.insert(args.end(), {"--output", name});
     static constexpr const char *kPlacements[] = {"--right-of", "--left-of", "--above", "--below"};
     if (position >= 0 && position <= 3)
         args.emplace_back(kPlacements[position]);
-    if (const char *name = RandRName(primary))
+    if (const char *name = qev::RandROutputName(unsigned(primary)))
         args.emplace_back(name);
     qev::RunXrandr(args);
     return 1;
@@ -892,10 +882,10 @@ extern "C" QEVGFX_API_EXPORT int RRClearScreenLayout(int primary, int secondary,
     if (RandRSupport != 1 || primary == 0 || secondary == 0)
         return 1;
     std::vector<std::string> args;
-    if (const char *name = RandRName(secondary))
+    if (const char *name = qev::RandROutputName(unsigned(secondary)))
         args.insert(args.end(), {"--output", name});
     args.emplace_back("--same-as");
-    if (const char *name = RandRName(primary))
+    if (const char *name = qev::RandROutputName(unsigned(primary)))
         args.emplace_back(name);
     qev::RunXrandr(args);
     return 1;

@@ -82,6 +82,8 @@ tour() {
             break
         fi
         echo "demo: $shot"
+        # The Display page with the built-in adapter's two outputs: docs/display-page.png.
+        [[ $page == display ]] && import -window "$win" "$out/display-page.png"
         [[ -n $first ]] || first=$shot
         i=$((i + 1))
     done

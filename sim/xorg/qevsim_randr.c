@@ -4,6 +4,7 @@
 #include "qevsim_internal.h"
 
 #include <math.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -29,6 +30,8 @@ static const struct {
 };
 
 static Bool g_refreshing_properties; /* property writes come from the model */
+
+static void output_publish_edid(xf86OutputPtr output);
 
 /* The HDTV output that shares a RandR output with a TV output, or 0. */
 static unsigned shared_bit(unsigned bit)
@@ -224,6 +227,7 @@ static void output_publish_properties(xf86OutputPtr output, Atom skip)
 static void output_create_resources(xf86OutputPtr output)
 {
     output_publish_properties(output, None);
+    output_publish_edid(output);
 }
 
 static Bool output_set_property(xf86OutputPtr output, Atom property, RRPropertyValuePtr value)
@@ -831,8 +835,136 @@ void qevsim_model_changed(void)
             RRTellChanged(screen);
         }
         apply_model_state(scrn, new_rotation);
-        for (int i = 0; i < config->num_output; i++)
+        for (int i = 0; i < config->num_output; i++) {
             output_publish_properties(config->output[i], None);
+            output_publish_edid(config->output[i]);
+        }
     }
     remember_model_state();
+}
+
+/* ---- monitor identity (EDID) --------------------------------------------- */
+
+#define QEVSIM_EDID_SIZE 128
+
+/* A display descriptor: tag and up to 13 bytes of text ended by a newline and
+ * padded with blanks. */
+static void edid_text_descriptor(unsigned char *d, unsigned char tag, const char *text)
+{
+    size_t n = strlen(text);
+    memset(d, 0, 18);
+    d[3] = tag;
+    memset(d + 5, ' ', 13);
+    if (n > 13)
+        n = 13;
+    memcpy(d + 5, text, n);
+    if (n < 13)
+        d[5 + n] = '\n';
+}
+
+/* The detailed timing descriptor of a mode, with its picture size in mm. */
+static void edid_detailed_timing(unsigned char *d, const DisplayModeRec *mode, int width_mm, int height_mm)
+{
+    int clock = mode->Clock / 10; /* 10 kHz units */
+    int hblank = mode->HTotal - mode->HDisplay, vblank = mode->VTotal - mode->VDisplay;
+    int hso = mode->HSyncStart - mode->HDisplay, hsw = mode->HSyncEnd - mode->HSyncStart;
+    int vso = mode->VSyncStart - mode->VDisplay, vsw = mode->VSyncEnd - mode->VSyncStart;
+
+    d[0] = (unsigned char)(clock & 0xff);
+    d[1] = (unsigned char)((clock >> 8) & 0xff);
+    d[2] = (unsigned char)(mode->HDisplay & 0xff);
+    d[3] = (unsigned char)(hblank & 0xff);
+    d[4] = (unsigned char)(((mode->HDisplay >> 8) & 0xf) << 4 | ((hblank >> 8) & 0xf));
+    d[5] = (unsigned char)(mode->VDisplay & 0xff);
+    d[6] = (unsigned char)(vblank & 0xff);
+    d[7] = (unsigned char)(((mode->VDisplay >> 8) & 0xf) << 4 | ((vblank >> 8) & 0xf));
+    d[8] = (unsigned char)(hso & 0xff);
+    d[9] = (unsigned char)(hsw & 0xff);
+    d[10] = (unsigned char)((vso & 0xf) << 4 | (vsw & 0xf));
+    d[11] = (unsigned char)(((hso >> 8) & 3) << 6 | ((hsw >> 8) & 3) << 4 | ((vso >> 4) & 3) << 2 | ((vsw >> 4) & 3));
+    d[12] = (unsigned char)(width_mm & 0xff);
+    d[13] = (unsigned char)(height_mm & 0xff);
+    d[14] = (unsigned char)(((width_mm >> 8) & 0xf) << 4 | ((height_mm >> 8) & 0xf));
+    d[17] = (unsigned char)(0x18 | ((mode->Flags & V_INTERLACE) ? 0x80 : 0) | ((mode->Flags & V_PVSYNC) ? 0x04 : 0) |
+                            ((mode->Flags & V_PHSYNC) ? 0x02 : 0));
+}
+
+/* An EDID 1.3 block for the monitor on a model output: vendor "QEV", a
+ * product code per output kind, a serial per output, the preferred mode as
+ * the first detailed timing, range limits that admit every model mode, the
+ * monitor name and the serial text. Returns 0 when the output has no mode. */
+static int build_edid(xf86OutputPtr output, unsigned bit, unsigned char *e)
+{
+    static const unsigned char header[8] = {0x00, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0x00};
+    static const unsigned char chroma[10] = {0xee, 0x91, 0xa3, 0x54, 0x4c, 0x99, 0x26, 0x0f, 0x50, 0x54};
+    const unsigned vendor = (('Q' - 'A' + 1) << 10) | (('E' - 'A' + 1) << 5) | ('V' - 'A' + 1);
+    DisplayModePtr mode = preferred_mode(output);
+    Bool analog = (bit & (QEV_OUT_CRT | QEV_OUT_CRT2 | QEV_OUT_TV | QEV_OUT_TV2)) != 0;
+    unsigned index = 0, serial, sum = 0;
+    int width_mm, height_mm;
+    char text[32];
+
+    if (!mode || mode->HDisplay <= 0 || mode->VDisplay <= 0 || mode->Clock <= 0)
+        return 0;
+    while (index < 31 && !(bit & (1u << index)))
+        index++;
+    serial = 0x51450000u + (index + 1) * 0x101u;
+    width_mm = mode->HDisplay * 264 / 1000; /* about 96 dots per inch */
+    height_mm = mode->VDisplay * 264 / 1000;
+
+    memset(e, 0, QEVSIM_EDID_SIZE);
+    memcpy(e, header, sizeof header);
+    e[8] = (unsigned char)(vendor >> 8);
+    e[9] = (unsigned char)(vendor & 0xff);
+    e[10] = (unsigned char)(0x10 + index); /* product code, little-endian */
+    e[11] = 0x51;
+    for (int i = 0; i < 4; i++)
+        e[12 + i] = (unsigned char)(serial >> (8 * i));
+    e[16] = 1;         /* week */
+    e[17] = 2026 - 1990; /* year */
+    e[18] = 1;         /* EDID 1.3 */
+    e[19] = 3;
+    e[20] = analog ? 0x08 : 0x80;
+    e[21] = (unsigned char)((width_mm + 5) / 10);
+    e[22] = (unsigned char)((height_mm + 5) / 10);
+    e[23] = 120;  /* gamma 2.2 */
+    e[24] = 0x0a; /* RGB colour, preferred timing is the first detailed one */
+    memcpy(e + 25, chroma, sizeof chroma);
+    for (int i = 38; i < 54; i++)
+        e[i] = 0x01; /* no standard timings */
+    edid_detailed_timing(e + 54, mode, width_mm, height_mm);
+    /* Range limits: 24-240 Hz, 15-255 kHz, 600 MHz. */
+    e[72 + 3] = 0xfd;
+    e[72 + 5] = 24;
+    e[72 + 6] = 240;
+    e[72 + 7] = 15;
+    e[72 + 8] = 255;
+    e[72 + 9] = 60;
+    e[72 + 11] = 0x0a;
+    memset(e + 72 + 12, ' ', 6);
+    snprintf(text, sizeof text, "QEV %s", output->name);
+    edid_text_descriptor(e + 90, 0xfc, text);
+    snprintf(text, sizeof text, "QEV%08X", serial);
+    edid_text_descriptor(e + 108, 0xff, text);
+    for (int i = 0; i < QEVSIM_EDID_SIZE - 1; i++)
+        sum += e[i];
+    e[127] = (unsigned char)((256 - sum % 256) % 256);
+    return 1;
+}
+
+/* Connected outputs carry an "EDID" property so that desktop tools can tell
+ * the simulated monitors apart; disconnected ones carry none. */
+static void output_publish_edid(xf86OutputPtr output)
+{
+    RROutputPtr ro = output->randr_output;
+    unsigned bit = output_bit(output);
+    Atom name = make_atom("EDID");
+    unsigned char edid[QEVSIM_EDID_SIZE];
+
+    if (!ro)
+        return;
+    if ((qevsim_model_connected(qevsim_model()) & bit) && build_edid(output, bit, edid))
+        RRChangeOutputProperty(ro, name, XA_INTEGER, 8, PropModeReplace, QEVSIM_EDID_SIZE, edid, FALSE, FALSE);
+    else
+        RRDeleteOutputProperty(ro, name);
 }

@@ -10,6 +10,7 @@
 
 #include "qev/outputs.h"
 #include "qevtest/qevtest.h"
+#include "qevtest/sim_ctl.h"
 
 namespace {
 
@@ -157,6 +158,20 @@ TEST_F(SammRandR, PlacesTheSecondOutputAtOnce) {
     EXPECT_EQ("1280x800+640+1024", Geometry("LCD"));
     EXPECT_EQ(Strings({"layout 1 1 2 255"}), Probe({"layout"}));
     EXPECT_FALSE(qevtest::file_exists(Home(".Z7UtilityXFConfigTmp"))) << "RandR leaves no files";
+}
+
+// An HDTV output is placed and put back through the RandR output "TV".
+TEST_F(SammRandR, HdtvGoesThroughTheTVOutput) {
+    ASSERT_TRUE(qevtest::SimCtlOk({"set", "connected", "CRT,LCD,TV,HDTV"}));
+    ASSERT_TRUE(qevtest::SimCtlOk({"set", "active", "CRT,HDTV"}));
+    EXPECT_EQ(Strings({"enable 1"}), Probe({"enable", "1", "64", "1"}));
+    EXPECT_EQ("1280x720+0+0", Geometry("TV"));
+    EXPECT_EQ("1280x1024+1280+0", Geometry("CRT"));
+    EXPECT_EQ(Strings({"disable 1"}), Probe({"disable", "1", "64", "1"}));
+    EXPECT_EQ("1280x720+0+0", Geometry("TV"));
+    EXPECT_EQ("1280x1024+0+0", Geometry("CRT"));
+    EXPECT_TRUE(qevtest::SimCtlOk({"set", "active", "CRT,LCD"}));
+    EXPECT_TRUE(qevtest::SimCtlOk({"set", "connected", "CRT,LCD,TV"}));
 }
 
 // A chip that shows video on one output of a clone pair, with LCD and DVI

@@ -1,0 +1,198 @@
+// The Display page end to end on the simulated adapter, the result checked
+// from outside the program: xrandr, qevsim-ctl, the server's screens and the
+// files. GTK stays on the binary's server (default adapter, RandR); the
+// restart flow drives a second server without RandR through the library,
+// restarting it in place as a display manager would.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "display_gui.h"
+#include "qev/outputs.h"
+
+// After GoogleTest: Xlib's macros (None, Bool) clash with its templates.
+#include <X11/Xlib.h>
+#include <X11/extensions/Xrandr.h>
+
+using Strings = std::vector<std::string>;
+
+namespace {
+
+// Geometry of a lit RandR output as `xrandr --verbose` prints it, "" when off.
+std::string Geometry(const std::string &output)
+{
+    std::string verbose = qevtest::run({"xrandr", "--verbose"}).out;
+    std::smatch m;
+    std::regex line("(^|\n)" + output + " connected (primary )?([0-9]+x[0-9]+\\+[0-9]+\\+[0-9]+)");
+    return std::regex_search(verbose, m, line) ? m[3].str() : "";
+}
+
+// Counts the CRTC configurations the server makes while it lives.
+class CrtcWatch {
+public:
+    CrtcWatch()
+    {
+        display_ = XOpenDisplay(nullptr);
+        if (!display_ || !XRRQueryExtension(display_, &eventBase_, &errorBase_))
+            return;
+        XRRSelectInput(display_, DefaultRootWindow(display_), RRCrtcChangeNotifyMask);
+        XSync(display_, False);
+    }
+    ~CrtcWatch() { display_ && XCloseDisplay(display_); }
+    // CRTC changes that light a mode, since the last call.
+    int ModeSets()
+    {
+        if (!display_)
+            return -1;
+        XSync(display_, False);
+        int count = 0;
+        while (XPending(display_)) {
+            XEvent event;
+            XNextEvent(display_, &event);
+            if (event.type == eventBase_ + RRNotify &&
+                reinterpret_cast<XRRNotifyEvent *>(&event)->subtype == RRNotify_CrtcChange &&
+                reinterpret_cast<XRRCrtcChangeNotifyEvent *>(&event)->mode != None)
+                ++count;
+        }
+        return count;
+    }
+
+private:
+    Display *display_ = nullptr;
+    int eventBase_ = 0, errorBase_ = 0;
+};
+
+class DisplayEndToEnd : public apptest::DisplayPageTest {
+protected:
+    void TearDown() override
+    {
+        DisplayPageTest::TearDown();
+        remove("/etc/X11/.XWindowNeedtobeRestart");
+    }
+};
+
+}  // namespace
+
+TEST_F(DisplayEndToEnd, RandRCloneThenSammThenResolution)
+{
+    ASSERT_TRUE(qevtest::SimCtlOk({"set", "active", "CRT"}));
+    Open();
+    ASSERT_EQ(1, g_bRandRMode);
+    EXPECT_EQ((Strings{"None", "2. TV", "2. LCD"}), Entries("Display_SecDevice_Combo"));
+    EXPECT_TRUE(Visible("Display_Resolution_Combo"));
+    EXPECT_EQ("1280x1024 60.0Hz", Text("Display_Resolution_Combo"));
+
+    // LCD as secondary, in clone mode.
+    Choose("Display_SecDevice_Combo", "2. LCD");
+    EXPECT_EQ("Clone", Text("Display_SecMode_Combo"));
+    EXPECT_EQ("1280x800 59.8Hz", Text("Display_SecResolution_Combo"));
+    ASSERT_TRUE(Sensitive("Info_Apply_button"));
+    Click("Info_Apply_button");
+    EXPECT_EQ("1280x1024+0+0 1280x800+0+0", Geometry("CRT") + " " + Geometry("LCD"));
+    EXPECT_EQ(std::vector<long>{QEV_OUT_CRT | QEV_OUT_LCD}, qevtest::SimState({"active"}));
+    EXPECT_EQ(std::vector<long>{0}, qevtest::SimState({"samm"}));
+    EXPECT_FALSE(Sensitive("Info_Apply_button"));
+
+    // Multi-screen, the LCD left of the CRT: at once, no restart.
+    Choose("Display_SecMode_Combo", "Desktop Expand(SAMM)");
+    ASSERT_TRUE(Sensitive("Display_SecDevice_SAMM_Setting_Btn"));
+    Click("Display_SecDevice_SAMM_Setting_Btn");
+    ASSERT_NE(nullptr, _pSAMMSettingDlg);
+    ChooseIn(_pSAMMSettingDlg, "SAMM_Setting_RelativePos_Combo", "Left");
+    ClickIn(_pSAMMSettingDlg, "SAMM_Setting_OK_Button");
+    Click("Info_Apply_button");
+    EXPECT_EQ(nullptr, g_pRestartXWnd);
+    EXPECT_EQ(1, g_bSAMMMode);
+    EXPECT_EQ("1280x1024+1280+0 1280x800+0+0", Geometry("CRT") + " " + Geometry("LCD"));
+    EXPECT_EQ(std::vector<long>{QEV_OUT_CRT | QEV_OUT_LCD}, qevtest::SimState({"active"}));
+    int layout[3] = {};
+    ASSERT_EQ(1, QEVGFX_SAMM_GetScreenLayout(layout));
+    EXPECT_EQ((std::vector<int>{QEV_OUT_CRT, QEV_OUT_LCD, 1}), std::vector<int>(layout, layout + 3));
+
+    // Only the primary's resolution: one mode set, nothing else switched.
+    CrtcWatch watch;
+    Choose("Display_Resolution_Combo", "1024x768 60.0Hz");
+    ASSERT_TRUE(Sensitive("Info_Apply_button"));
+    qevtest::SimLogClear();
+    EXPECT_EQ(0, watch.ModeSets());
+    Click("Info_Apply_button");
+    EXPECT_EQ(1, watch.ModeSets());
+    EXPECT_EQ("1024x768+1280+0 1280x800+0+0", Geometry("CRT") + " " + Geometry("LCD"));
+    std::vector<long> mode = qevtest::SimState({"outputs", "CRT", "current_mode"});
+    mode.resize(2);
+    EXPECT_EQ((std::vector<long>{1024, 768}), mode);
+    EXPECT_EQ(std::vector<long>{QEV_OUT_CRT | QEV_OUT_LCD}, qevtest::SimState({"active"}));
+}
+
+TEST_F(DisplayEndToEnd, SammWithoutRandRRestartsTheServer)
+{
+    qevtest::XServerOptions options;
+    options.no_randr = true;
+    qevtest::XServer server;
+    std::string error;
+    ASSERT_TRUE(server.start(options, &error)) << error;
+    const std::string gtkDisplay = getenv("DISPLAY");
+    setenv("DISPLAY", server.display().c_str(), 1);  // the library and qevsim-ctl; GTK keeps its own
+    struct Restore {
+        std::string display;
+        ~Restore() { setenv("DISPLAY", display.c_str(), 1); }
+    } restore{gtkDisplay};
+
+    // The Xinerama heads the server shows ("" without Xinerama).
+    auto heads = [&] {
+        qevtest::RunResult r = qevtest::run({"xdpyinfo", "-display", server.display(), "-ext", "XINERAMA"});
+        std::string out;
+        std::regex head("head #[0-9]+: [0-9x]+ @ [0-9]+,[0-9]+");
+        for (std::sregex_iterator i(r.out.begin(), r.out.end(), head), end; i != end; ++i)
+            out += (out.empty() ? "" : "; ") + i->str();
+        return out;
+    };
+    ASSERT_EQ("", heads());
+
+    Open();
+    ASSERT_EQ(0, g_bRandRMode);
+    EXPECT_EQ((Strings{"Clone", "Desktop Expand(SAMM)"}), Entries("Display_SecMode_Combo"));
+    Choose("Display_SecMode_Combo", "Desktop Expand(SAMM)");
+    Click("Info_Apply_button");
+    ASSERT_NE(nullptr, g_pRestartXWnd);
+    const std::string text = LabelOf(g_pRestartXWnd, "SAMM_Restart_X_Label");
+    EXPECT_NE(std::string::npos, text.find("you must restart the X Window System")) << text;
+    EXPECT_NE(std::string::npos, text.find(" It will be in SAMM mode as X Window system restarts.")) << text;
+    ClickIn(g_pRestartXWnd, "SAMM_Restart_X_OK_button");
+    EXPECT_TRUE(qevtest::file_exists("/etc/X11/.XWindowNeedtobeRestart"));
+    Click("Info_Apply_button");  // nothing changed since: no second request
+    EXPECT_EQ(nullptr, g_pRestartXWnd);
+    Close();
+
+    ASSERT_TRUE(server.restart(&error)) << error;
+    setenv("DISPLAY", server.display().c_str(), 1);
+    EXPECT_FALSE(qevtest::file_exists("/etc/X11/.XWindowNeedtobeRestart"));
+    EXPECT_EQ("head #0: 1280x1024 @ 0,0; head #1: 1280x800 @ 1280,0", heads())
+        << qevtest::read_file("/etc/X11/xorg.conf").value_or("") << server.log_tail(30);
+
+    // The program starts again into the multi-screen layout.
+    Open();
+    EXPECT_EQ(1, g_bSAMMMode);
+    EXPECT_EQ("Desktop Expand(SAMM)", Text("Display_SecMode_Combo"));
+    EXPECT_EQ("2. LCD", Text("Display_SecDevice_Combo"));
+    EXPECT_TRUE(Sensitive("Display_SecDevice_SAMM_Setting_Btn"));
+
+    // Leaving it takes the same way back to one screen.
+    Choose("Display_SecMode_Combo", "Clone");
+    ASSERT_TRUE(Sensitive("Info_Apply_button"));
+    Click("Info_Apply_button");
+    ASSERT_NE(nullptr, g_pRestartXWnd);
+    EXPECT_EQ(std::string::npos, LabelOf(g_pRestartXWnd, "SAMM_Restart_X_Label").find("SAMM mode"));
+    ClickIn(g_pRestartXWnd, "SAMM_Restart_X_OK_button");
+    EXPECT_TRUE(qevtest::file_exists("/etc/X11/.XWindowNeedtobeRestart"));
+    Close();
+    ASSERT_TRUE(server.restart(&error)) << error;
+    setenv("DISPLAY", server.display().c_str(), 1);
+    EXPECT_EQ("", heads());
+    Open();
+    EXPECT_EQ(0, g_bSAMMMode);
+    EXPECT_EQ("Clone", Text("Display_SecMode_Combo"));
+}
