@@ -129,22 +129,3 @@ bool UsesHDMIWindow(unsigned output)
         QEV_OUT_CRT | QEV_OUT_CRT2 | QEV_OUT_DVI | QEV_OUT_DVI2 | QEV_OUT_DP | QEV_OUT_DP2 | QEV_OUT_HDMI;
     return (output & hdmiSet) != 0;
 }
-
-unsigned ChooseTVOutput(unsigned activeSet)
-{
-    return activeSet == (QEV_OUT_HDTV | QEV_OUT_TV2) ? QEV_OUT_TV2 : QEV_OUT_TV;
-}
-
-std::vector<unsigned> TVOutputsToApply(unsigned pendingSet)
-{
-    std::vector<unsigned> outputs;
-    if (pendingSet & QEV_OUT_HDTV)
-        outputs.push_back(QEV_OUT_HDTV);
-    else if (pendingSet & QEV_OUT_TV)
-        outputs.push_back(QEV_OUT_TV);
-    if (pendingSet & QEV_OUT_HDTV2)
-        outputs.push_back(QEV_OUT_HDTV2);
-    else if (pendingSet & QEV_OUT_TV2)
-        outputs.push_back(QEV_OUT_TV2);
-    return outputs;
-}

@@ -63,11 +63,4 @@ ScalePair StepScale(int code, ScalePair scale);
  * second instances); every other output uses the panel window. */
 bool UsesHDMIWindow(unsigned output);
 
-/* The TV output the TV window adjusts: the second TV when the active outputs
- * are exactly HDTV and second TV, else the first TV. */
-unsigned ChooseTVOutput(unsigned activeSet);
-/* TV outputs whose pending standard and signal the TV window's Apply sends, in
- * order: HDTV or else TV, then second HDTV or else second TV. */
-std::vector<unsigned> TVOutputsToApply(unsigned pendingSet);
-
 #endif

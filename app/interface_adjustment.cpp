@@ -33,15 +33,6 @@ struct Rect {
     gint x, y, width, height;
 };
 
-GtkWidget *NamedFixed(GtkWidget *window, GtkWidget *container, const char *name)
-{
-    GtkWidget *fixed = gtk_fixed_new();
-    RegisterWidget(window, name, fixed);
-    gtk_widget_show(fixed);
-    gtk_container_add(GTK_CONTAINER(container), fixed);
-    return fixed;
-}
-
 GtkWidget *Put(GtkWidget *window, GtkWidget *fixed, const char *name, GtkWidget *widget, Rect r)
 {
     RegisterWidget(window, name, widget);
@@ -173,10 +164,10 @@ GtkWidget *BuildPanelLikeWindow(bool hdmi)
     const char *prefix = hdmi ? "HDMI_Adjustment" : "Panel_Adjustment";
     auto name = [prefix](const char *rest) { return std::string(prefix) + "_" + rest; };
     GtkWidget *window = AdjustmentWindow(name("Window").c_str());
-    GtkWidget *fixed20 = NamedFixed(window, window, "fixed20");
+    GtkWidget *fixed20 = QevGtk_CreateNamedFixed(window, window, "fixed20");
     GtkWidget *frame = QevGtk_CreateFrame(window, fixed20, name("frame").c_str(),
                                           hdmi ? "Advanced Adjustments" : "LCD Adjustments", 10, 10, 460, 450);
-    GtkWidget *fixed21 = NamedFixed(window, frame, "fixed21");
+    GtkWidget *fixed21 = QevGtk_CreateNamedFixed(window, frame, "fixed21");
 
     Picture(window, fixed21, hdmi ? "HDMI_Adjustment_HDMI_pixmap" : "Panel_Adjustment_Panel_pixmap", "monitor.xpm",
             {2, 2, 170, 150});
@@ -268,9 +259,9 @@ void SetWindowBusyCursor(GtkWidget *window, bool busy)
 GtkWidget *create_TV_Adjustment_Window(void)
 {
     GtkWidget *window = AdjustmentWindow("TV_Adjustment_Window");
-    GtkWidget *fixed1 = NamedFixed(window, window, "fixed1");
+    GtkWidget *fixed1 = QevGtk_CreateNamedFixed(window, window, "fixed1");
     GtkWidget *frame = QevGtk_CreateFrame(window, fixed1, "TV_Adjustment_frame", "TV Adjustments", 10, 10, 460, 450);
-    GtkWidget *fixed2 = NamedFixed(window, frame, "fixed2");
+    GtkWidget *fixed2 = QevGtk_CreateNamedFixed(window, frame, "fixed2");
 
     SizedLabel(window, fixed2, "Display_Device_TV_Type_Label", "TV Type :", {5, 12, 70, 16});
     Combo(window, fixed2, "Display_Device_TV_Type_Combo", "Display_Device_TV_Type_Combo_Entry", {75, 2, 135, 40},
@@ -293,7 +284,7 @@ GtkWidget *create_TV_Adjustment_Window(void)
 
     GtkWidget *flicker = QevGtk_CreateFrame(window, fixed2, "TV_Adjustment_Flicker_Filter_frame", "Flicker Filter :",
                                             5, 230, 440, 70);
-    GtkWidget *fixed3 = NamedFixed(window, flicker, "fixed3");
+    GtkWidget *fixed3 = QevGtk_CreateNamedFixed(window, flicker, "fixed3");
     GtkWidget *off = Put(window, fixed3, "TV_Adjustment_Flicker_Filter_Off_radiobtn",
                          gtk_radio_button_new_with_label(nullptr, "Off"), {20, 2, 95, 24});
     GtkWidget *plain =

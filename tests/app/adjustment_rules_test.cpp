@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "Adjustment_rules.h"
-#include "TV_lists.h"
 #include "qev/outputs.h"
 
 TEST(AdjustmentRules, PadArrows)
@@ -122,59 +121,4 @@ TEST(AdjustmentRules, OutputChoices)
         EXPECT_TRUE(UsesHDMIWindow(output)) << output;
     for (unsigned output : {0x2u, 0x80u, 0u})
         EXPECT_FALSE(UsesHDMIWindow(output)) << output;
-
-    EXPECT_EQ(unsigned(QEV_OUT_TV2), ChooseTVOutput(QEV_OUT_HDTV | QEV_OUT_TV2));
-    EXPECT_EQ(unsigned(QEV_OUT_TV), ChooseTVOutput(QEV_OUT_TV2));
-    EXPECT_EQ(unsigned(QEV_OUT_TV), ChooseTVOutput(QEV_OUT_CRT | QEV_OUT_HDTV));
-
-    EXPECT_EQ((std::vector<unsigned>{QEV_OUT_HDTV, QEV_OUT_TV2}),
-              TVOutputsToApply(QEV_OUT_TV | QEV_OUT_HDTV | QEV_OUT_TV2));
-    EXPECT_EQ((std::vector<unsigned>{QEV_OUT_TV, QEV_OUT_HDTV2}), TVOutputsToApply(QEV_OUT_TV | QEV_OUT_HDTV2));
-    EXPECT_TRUE(TVOutputsToApply(QEV_OUT_CRT | QEV_OUT_LCD).empty());
-}
-
-TEST(TVLists, TextsAndLists)
-{
-    struct Case {
-        const char *text;
-        int value;
-    } texts[] = {{"NTSC", 1},        {"1080P", 64},        {"RGB(SCART) S-Video Composite", 128},
-                 {"Component", 8},   {"TV2", 512},         {"ntsc", -1},
-                 {"", -1},           {"PAL-M", -1}};
-    for (const Case &c : texts)
-        EXPECT_EQ(c.value, GetComboEntryItemValue(c.text)) << c.text;
-
-    auto list = [](int kind, unsigned mask, bool randr) {
-        std::string joined;
-        for (const char *t : TVListEntries(kind, mask, randr))
-            joined += std::string(joined.empty() ? "" : ",") + t;
-        return joined;
-    };
-    EXPECT_EQ("NTSC,PAL", list(TV_LIST_SD_STANDARD, 0x7f, false));
-    EXPECT_EQ("PAL,720P", list(TV_LIST_SD_STANDARD, 0x12, true));
-    EXPECT_EQ("Composite,S-Video Composite,Component S-Video Composite,RGB(SCART) S-Video Composite",
-              list(TV_LIST_SD_SIGNAL, 0x191, false));
-    EXPECT_EQ("720P,1080I", list(TV_LIST_HD_STANDARD, 0x33, false));
-    EXPECT_EQ("RGB(SCART),Component", list(TV_LIST_HD_SIGNAL, 0xf, false));
-    EXPECT_EQ("", list(TV_LIST_HD_SIGNAL, 0, false));
-}
-
-TEST(TVLists, OptionItemsChange)
-{
-    const DisplayPageOptionItems applied = {{3, 1, 2, 1, 1, -1, 0}};
-    struct Case {
-        int field, value;
-        bool twoTV, changed;
-    } cases[] = {
-        {0, 7, false, true}, {2, 8, false, true}, {5, 0, false, true}, {6, 1, false, true},
-        {3, 2, false, false}, {4, 2, false, false}, {3, 2, true, true}, {4, 2, true, true},
-    };
-    for (const Case &c : cases) {
-        DisplayPageOptionItems pending = applied;
-        pending.nItem[c.field] = c.value;
-        g_bSupportTwoTV = c.twoTV;
-        EXPECT_EQ(c.changed, CheckDisplayPageOtionItemsChange(&applied, &pending) != 0) << c.field;
-    }
-    g_bSupportTwoTV = 0;
-    EXPECT_EQ(0, CheckDisplayPageOtionItemsChange(&applied, &applied));
 }
