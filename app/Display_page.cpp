@@ -587,6 +587,20 @@ TVApplyPlan PlanTVApply(const TVApplyInput &in)
     return plan;
 }
 
+std::vector<unsigned> TVOutputsToApply(unsigned pendingSet)
+{
+    std::vector<unsigned> outputs;
+    if (pendingSet & QEV_OUT_HDTV)
+        outputs.push_back(QEV_OUT_HDTV);
+    else if (pendingSet & QEV_OUT_TV)
+        outputs.push_back(QEV_OUT_TV);
+    if (pendingSet & QEV_OUT_HDTV2)
+        outputs.push_back(QEV_OUT_HDTV2);
+    else if (pendingSet & QEV_OUT_TV2)
+        outputs.push_back(QEV_OUT_TV2);
+    return outputs;
+}
+
 // ---- GTK side ----------------------------------------------------------------------
 
 namespace {

@@ -133,6 +133,7 @@ AdvancedButtons AdvancedButtonRule(unsigned output, unsigned caps, bool randr, u
 int GetComboEntryItemValue(const char *text);
 /* Text of a standard (kind 0, 2) or signal (kind 1, 3) value; "" for none. */
 const char *TVValueText(int kind, int value);
+enum { TV_LIST_SD_STANDARD = 0, TV_LIST_SD_SIGNAL = 1, TV_LIST_HD_STANDARD = 2, TV_LIST_HD_SIGNAL = 3 };
 /* Entries of a TV list: kind 0 SD standard, 1 SD signal, 2 HDTV standard,
  * 3 HDTV signal; only those whose bit is in `supported`. */
 std::vector<std::string> TVListEntries(int kind, unsigned supported, bool randr);
@@ -156,6 +157,9 @@ struct TVApplyPlan {
 };
 /* What ApplyTVSetting sends (the standard always before the signal). */
 TVApplyPlan PlanTVApply(const TVApplyInput &in);
+/* TV outputs whose pending standard and signal an Apply sends, in order: HDTV
+ * or else TV, then second HDTV or else second TV. */
+std::vector<unsigned> TVOutputsToApply(unsigned pendingSet);
 
 /* ---- GTK side --------------------------------------------------------------- */
 int AddDisplayPage(void);

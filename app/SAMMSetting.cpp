@@ -362,14 +362,8 @@ void ApplyDisplayPageChang(void)
             WaitForDisplayPort();
     }
 
-    if (pending & QEV_OUT_HDTV)
-        ApplyTVSetting(QEV_OUT_HDTV);
-    else if (pending & QEV_OUT_TV)
-        ApplyTVSetting(QEV_OUT_TV);
-    if (pending & QEV_OUT_HDTV2)
-        ApplyTVSetting(QEV_OUT_HDTV2);
-    else if (pending & QEV_OUT_TV2)
-        ApplyTVSetting(QEV_OUT_TV2);
+    for (unsigned tv : TVOutputsToApply(pending))
+        ApplyTVSetting(tv);
 
     g_DisplayPageOptionItems.nItem[QEV_OPT_DEVICE_SET] = static_cast<gint32>(pending);
     SetAdvancedButtons(false, primary, false);

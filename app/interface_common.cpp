@@ -55,8 +55,13 @@ GtkWidget *QevGtk_CreateFrame(GtkWidget *window, GtkWidget *fixed, const gchar *
 
 GtkWidget *QevGtk_CreateFixedWidget(GtkWidget *window, GtkWidget *container)
 {
+    return QevGtk_CreateNamedFixed(window, container, "fixed");
+}
+
+GtkWidget *QevGtk_CreateNamedFixed(GtkWidget *window, GtkWidget *container, const gchar *name)
+{
     GtkWidget *fixed = gtk_fixed_new();
-    RegisterWidget(window, "fixed", fixed);
+    RegisterWidget(window, name, fixed);
     gtk_widget_show(fixed);
     gtk_container_add(GTK_CONTAINER(container), fixed);
     return fixed;

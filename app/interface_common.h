@@ -17,6 +17,8 @@ GtkWidget *QevGtk_CreateFrame(GtkWidget *window, GtkWidget *fixed, const gchar *
                               gint y, gint width, gint height);
 /* A fixed container registered as "fixed" and added to `container`. */
 GtkWidget *QevGtk_CreateFixedWidget(GtkWidget *window, GtkWidget *container);
+/* The same, registered under `name`. */
+GtkWidget *QevGtk_CreateNamedFixed(GtkWidget *window, GtkWidget *container, const gchar *name);
 /* A fixed container added to `notebook` as a page; its tab label reads `tabText`
  * and is registered as "SheetLabel". */
 GtkWidget *QevGtk_CreatePropertySheet(GtkWidget *window, GtkWidget *notebook, const gchar *name,

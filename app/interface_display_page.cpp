@@ -1,20 +1,13 @@
 // The Display page's widgets: the primary and secondary frames with their
 // combos, "Advanced..." buttons and the SAMM settings button.
 #include "Display_page.h"
+#include "Panel_Adjustment.h"
 #include "SAMMSetting.h"
+#include "TV_Adjustment.h"
 #include "interface_common.h"
 #include "support.h"
 
 namespace {
-
-GtkWidget *NamedFixed(GtkWidget *window, GtkWidget *frame, const char *name)
-{
-    GtkWidget *fixed = gtk_fixed_new();
-    RegisterWidget(window, name, fixed);
-    gtk_widget_show(fixed);
-    gtk_container_add(GTK_CONTAINER(frame), fixed);
-    return fixed;
-}
 
 GtkWidget *SizedLabel(GtkWidget *window, GtkWidget *fixed, const char *name, const char *text, gint x, gint y,
                       gint width, gint height)
@@ -41,14 +34,22 @@ void Placeholder(GtkWidget *combo)
     g_list_free(items);
 }
 
-void CreateAdvancedButtons(GtkWidget *window, GtkWidget *fixed, const char *prefix, gint y, bool firstTwoInsensitive)
+// The panel, HDMI and TV buttons of one frame, each opening its adjustment window.
+void CreateAdvancedButtons(GtkWidget *window, GtkWidget *fixed, const char *prefix, gint y, bool secondary)
 {
     static const char *const kKinds[] = {"_LCD_Advanced_Button", "_Advanced_Button", "_TV_Advanced_Button"};
+    static const GCallback kPrimaryOpeners[] = {G_CALLBACK(on_Device_Setting_LCD_Advanced_Button_clicked),
+                                                G_CALLBACK(on_Device_Setting_Advanced_Button_clicked),
+                                                G_CALLBACK(on_Device_Setting_TV_Advanced_Button_clicked)};
+    static const GCallback kSecondaryOpeners[] = {G_CALLBACK(on_SecDevice_Setting_LCD_Advanced_Button_clicked),
+                                                  G_CALLBACK(on_SecDevice_Setting_Advanced_Button_clicked),
+                                                  G_CALLBACK(on_SecDevice_Setting_TV_Advanced_Button_clicked)};
     for (int i = 0; i < 3; ++i) {
         gchar *name = g_strconcat(prefix, kKinds[i], nullptr);
         GtkWidget *b = QevGtk_CreateButton(window, fixed, name, "Advanced...", 240, y, 103, 28);
-        if (firstTwoInsensitive && i < 2)
+        if (secondary && i < 2)  // the secondary frame's panel and HDMI buttons start insensitive
             gtk_widget_set_sensitive(b, FALSE);
+        g_signal_connect(b, "clicked", secondary ? kSecondaryOpeners[i] : kPrimaryOpeners[i], nullptr);
         g_free(name);
     }
 }
@@ -62,7 +63,7 @@ void create_Display_Page(GtkWidget *window)
         return;
     GtkWidget *primary = QevGtk_CreateFrame(window, page, "Display_Device_List_frame", "Primary / Single Device:", 10,
                                             5, 355, 140);
-    GtkWidget *fixed6 = NamedFixed(window, primary, "fixed6");
+    GtkWidget *fixed6 = QevGtk_CreateNamedFixed(window, primary, "fixed6");
     SizedLabel(window, fixed6, "Display_Device_Combo_label", "Device :", 10, 2, 60, 20);
     Combo(window, fixed6, "Display_Device_Combo", 10, 15);
     Placeholder(Combo(window, fixed6, "Display_Resolution_Combo", 10, 65));
@@ -70,7 +71,7 @@ void create_Display_Page(GtkWidget *window)
 
     GtkWidget *secondary =
         QevGtk_CreateFrame(window, page, "Display_SecDevice_List_frame", "Secondary Device:", 10, 155, 355, 180);
-    GtkWidget *fixed7 = NamedFixed(window, secondary, "fixed7");
+    GtkWidget *fixed7 = QevGtk_CreateNamedFixed(window, secondary, "fixed7");
     SizedLabel(window, fixed7, "Display_SecDevice_Combo_label", "Device :", 10, 6, 60, 20);
     Combo(window, fixed7, "Display_SecDevice_Combo", 10, 20);
     SizedLabel(window, fixed7, "Display_SecMode_Combo_label", "TwinScreen Mode :", 10, 57, 220, 20);

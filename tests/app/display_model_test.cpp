@@ -175,17 +175,22 @@ TEST(DisplayModel, ResolutionsAndAdvancedButtons)
 TEST(DisplayModel, TVChoices)
 {
     for (auto [text, value] : {std::pair{"1080P", 64}, {"RGB(SCART) S-Video Composite", 128}, {"TV2", 512},
-                               {"ntsc", -1}, {"", -1}})
+                               {"ntsc", -1}, {"", -1}, {"PAL-M", -1}})
         EXPECT_EQ(value, GetComboEntryItemValue(text)) << text;
     EXPECT_EQ((Strings{"NTSC", "PAL"}), TVListEntries(0, 0x7f, false));
     EXPECT_EQ((Strings{"PAL", "576P", "1080P"}), TVListEntries(0, 0x2 | 0x8 | 0x40, true));
     EXPECT_EQ((Strings{"S-Video Composite", "Component S-Video Composite", "RGB(SCART) S-Video Composite"}),
               TVListEntries(1, 0x190, false));
     EXPECT_EQ((Strings{"Component"}), TVListEntries(3, 0x9, true));
+    EXPECT_EQ((Strings{"720P", "1080I"}), TVListEntries(2, 0x33, false));
     EXPECT_TRUE(TVListEntries(2, 0, true).empty());
     EXPECT_EQ(QEV_OPT_TV2_STANDARD, TVOptionStandardField(CRT, HDTV2));
     EXPECT_EQ(-1, TVOptionStandardField(TV2, LCD));
     EXPECT_EQ(TV2, ActiveTVForAdjustment(HDTV | TV2));
+    EXPECT_EQ(TV, ActiveTVForAdjustment(TV2));
+    EXPECT_EQ((std::vector<unsigned>{HDTV, TV2}), TVOutputsToApply(TV | HDTV | TV2));
+    EXPECT_EQ((std::vector<unsigned>{TV, HDTV2}), TVOutputsToApply(TV | HDTV2));
+    EXPECT_TRUE(TVOutputsToApply(CRT | LCD).empty());
 
     const struct {
         unsigned device;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "display_gui.h"
+#include "interface_adjustment.h"
 #include "qev/outputs.h"
 
 using Strings = std::vector<std::string>;
@@ -180,6 +181,20 @@ TEST_F(DisplayPage, TVStandardBeforeSignalAndUnchangedNotSent)
     Click("Info_Apply_button");
     EXPECT_EQ(Strings{"21/6 status=1 inputs=1"}, TVSets());
     EXPECT_EQ(1, g_DisplayPageOptionItems.nItem[QEV_OPT_TV_SIGNAL]);
+}
+
+TEST_F(DisplayPage, TVAdvancedButtonOpensTheTVWindow)
+{
+    static const bool images = (AddPixmapDirectory((qevtest::source_dir() + "/pixmaps").c_str()), true);
+    (void)images;
+    g_AdjustmentOpenDelayUs = 0;
+    Adapter("CRT,TV", "CRT,TV");
+    Open();
+    Click("Display_SecDevice_TV_Advanced_Button");
+    ASSERT_NE(nullptr, g_pTVAdjustmentWnd);
+    EXPECT_EQ((Strings{"NTSC", "PAL"}), EntriesIn(g_pTVAdjustmentWnd, "Display_Device_TV_Type_Combo"));
+    ClickIn(g_pTVAdjustmentWnd, "TV_Adjustment_Cancel_button");
+    EXPECT_EQ(nullptr, g_pTVAdjustmentWnd);
 }
 
 TEST_F(DisplayPage, RestartMarkerThatCannotBeWrittenIsReported)

@@ -27,7 +27,7 @@ public:
 #ifdef APPTEST_PROFILE  // a binary whose adapter is not the built-in one
         options.profile = qevtest::profile_path(APPTEST_PROFILE);
 #endif
-#ifdef APPTEST_NO_RANDR
+#ifdef APPTEST_NO_RANDR  // a binary for the routes without RandR
         options.no_randr = true;
 #endif
         server_ = std::make_unique<qevtest::XServer>();
