@@ -832,7 +832,7 @@ extern "C" QEVGFX_API_EXPORT int rrGetOutputSummary(unsigned modeOutputs, QevOut
     for (unsigned i = 0; i < 32; ++i) {
         summary->modeCount[i] = 0;
         summary->modes[i] = nullptr;
-        const char *name = RandRName(1u << i);
+        const char *name = qev::RandROutputName(1u << i);
         if (!(modeOutputs & (1u << i)) || name == nullptr)
             continue;
         // The first output of that name, as every per-output query finds it.
