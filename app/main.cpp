@@ -57,6 +57,7 @@ int main(int argc, char *argv[])
     }
 
     QEVGFX_Open();
+    EndOnFailedOpen();
     QEVGFX_IsRandR(&g_bRandRMode);
 
     RegisterDirectory(QEV_THEME_DIR);

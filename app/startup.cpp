@@ -1,5 +1,8 @@
 #include "startup.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "common.h"
 #include "interface.h"
 #include "qev/outputs.h"
@@ -39,4 +42,28 @@ void ReadAdapterCapabilities(GtkWidget *mainWindow)
     }
 
     QEVGFX_Info_GetFunctionCaps(g_sFuncCaps);
+}
+
+int OpenFailureExitStatus(int openStatus)
+{
+    switch (openStatus) {
+    case QEVGFX_OPEN_NO_XV:
+        return 255;
+    case QEVGFX_OPEN_INVALID_SCREEN:
+        return 1;
+    default:
+        return -1;
+    }
+}
+
+void EndOnFailedOpen()
+{
+    int status = QEVGFX_OPEN_OK;
+    char message[256] = "";
+    QEVGFX_GetOpenStatus(&status, message, sizeof message);
+    int code = OpenFailureExitStatus(status);
+    if (code < 0)
+        return;
+    std::fputs(message, stderr);
+    std::exit(code);
 }

@@ -12,4 +12,11 @@
  * failed gamma query keeps it). Call with the notebook still as built. */
 void ReadAdapterCapabilities(GtkWidget *mainWindow);
 
+/* The library reports what its session open found instead of ending the
+ * process; the program keeps its start-up behaviour: without Xv it ends with
+ * status 255, with an X screen the display lacks with status 1, each after
+ * the library's line on standard error. -1: the program goes on. */
+int OpenFailureExitStatus(int openStatus);
+void EndOnFailedOpen();
+
 #endif
