@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 #include "common.h"
 #include "interface.h"
@@ -66,4 +67,16 @@ void EndOnFailedOpen()
         return;
     std::fputs(message, stderr);
     std::exit(code);
+}
+
+std::string ShareDirFor(const std::string &exePath, const std::string &relative, const std::string &fallback)
+{
+    namespace fs = std::filesystem;
+    if (exePath.empty())
+        return fallback;
+    std::error_code ec;
+    fs::path dir = fs::path(exePath).parent_path() / relative;
+    if (!fs::is_directory(dir, ec))
+        return fallback;
+    return dir.lexically_normal().string();
 }

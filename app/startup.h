@@ -6,6 +6,8 @@
 
 #include <gtk/gtk.h>
 
+#include <string>
+
 /* Display mode, overlay attributes, gamma support, output caps and the
  * function-capability record, in that order. Without overlay attributes the
  * Video page is removed; with gamma reported unsupported, the Gamma page (a
@@ -18,5 +20,10 @@ void ReadAdapterCapabilities(GtkWidget *mainWindow);
  * the library's line on standard error. -1: the program goes on. */
 int OpenFailureExitStatus(int openStatus);
 void EndOnFailedOpen();
+
+/* The share directory of the program whose executable is exePath: the
+ * executable's directory joined with `relative` when that is a directory
+ * (an install under any prefix), `fallback` otherwise. */
+std::string ShareDirFor(const std::string &exePath, const std::string &relative, const std::string &fallback);
 
 #endif
