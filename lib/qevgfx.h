@@ -49,6 +49,8 @@ QEVGFX_API_EXPORT int QEVGFX_GetOpenStatus(int *status, char *message, unsigned 
 QEVGFX_API_EXPORT void QEVGFX_Close(void);
 /* 1: X channel, 2: framebuffer channel; other values are ignored. */
 QEVGFX_API_EXPORT void QEVGFX_SetType(int type);
+/* The channel in use: 0 none, 1 X channel, 2 framebuffer channel. Returns 1. */
+QEVGFX_API_EXPORT int QEVGFX_GetType(int *type);
 QEVGFX_API_EXPORT int QEVGFX_IsRandR(int *randr);
 /* 1: gamma lookup table, 0: overlay colour attributes; X channel only. */
 QEVGFX_API_EXPORT int QEVGFX_SaveCurrentSetting(int which);

@@ -333,6 +333,12 @@ extern "C" QEVGFX_API_EXPORT void QEVGFX_SetType(int type) {
         DriverType = type;
 }
 
+extern "C" QEVGFX_API_EXPORT int QEVGFX_GetType(int *type) {
+    if (type != nullptr)
+        *type = DriverType;
+    return 1;
+}
+
 extern "C" QEVGFX_API_EXPORT int QEVGFX_IsRandR(int *randr) {
     if (randr != nullptr)
         *randr = RandRSupport;
