@@ -2,6 +2,9 @@
 // checked before the session opens; exit status 0 success, 1 the adapter
 // refused or the operation failed, 2 usage error, with one line on standard
 // error for 1 and 2.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -36,7 +39,20 @@ Result Failed(std::string message) { return {EXIT_FAILED, std::move(message), {}
 
 // Opens the session once the values are known good; "" or why it failed.
 std::string OpenSession() {
+    // The library and Xlib note on standard error what the server lacks
+    // (RandR, Xv); the tool's one line says what matters to its command.
+    int saved = dup(STDERR_FILENO);
+    int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (saved >= 0 && null >= 0)
+        dup2(null, STDERR_FILENO);
     QEVGFX_Open();
+    std::fflush(stderr);
+    if (saved >= 0) {
+        dup2(saved, STDERR_FILENO);
+        close(saved);
+    }
+    if (null >= 0)
+        close(null);
     int status = QEVGFX_OPEN_OK, type = 0;
     char message[256] = "";
     QEVGFX_GetOpenStatus(&status, message, sizeof message);
