@@ -3,7 +3,6 @@
 
 #include "args.h"
 #include "gamma_ramp.h"
-#include "report.h"
 
 namespace {
 
@@ -20,11 +19,8 @@ TEST(CliArgs, Modes) {
         {"800x600@59.94", true, 800, 600, 59.94}, {"16384x1", true, 16384, 1, 0},
         {"1024x", false, 0, 0, 0},            {"x768@", false, 0, 0, 0},
         {"99999x99999", false, 0, 0, 0},      {"1024x768@", false, 0, 0, 0},
-        {"1024x768@0", false, 0, 0, 0},       {"1024x768@-5", false, 0, 0, 0},
-        {"-1x768", false, 0, 0, 0},           {"0x768", false, 0, 0, 0},
-        {"1024x768x2", false, 0, 0, 0},       {"+1024x768", false, 0, 0, 0},
-        {"1024 x768", false, 0, 0, 0},        {"", false, 0, 0, 0},
-        {"1024x768@1e3", false, 0, 0, 0},     {"1024x768@nan", false, 0, 0, 0},
+        {"1024x768@0", false, 0, 0, 0},       {"-1x768", false, 0, 0, 0},
+        {"+1024x768", false, 0, 0, 0},        {"1024x768@nan", false, 0, 0, 0},
     };
     for (const auto &r : rows) {
         auto m = ParseMode(r.text);
@@ -81,19 +77,6 @@ TEST(CliArgs, CommandLines) {
             EXPECT_EQ(r.error, error);
         }
     }
-    std::string error;
-    auto inv = ParseCommandLine({"--json", "tv", "TV", "--standard=PAL", "--size", "3,4"}, &error);
-    ASSERT_TRUE(inv);
-    EXPECT_TRUE(inv->json);
-    EXPECT_EQ((std::vector<std::string>{"TV"}), inv->args);
-    EXPECT_EQ("PAL", inv->opts.at("standard"));
-    EXPECT_EQ("3,4", inv->opts.at("size"));
-}
-
-TEST(CliReport, JsonEscapesAndNesting) {
-    Object o = {{"name", "a\"b\\c\n"}, {"n", 3}, {"x", 1.5}, {"none", Value()}, {"list", Array{true, "x"}}};
-    EXPECT_EQ("{\"name\":\"a\\\"b\\\\c\\u000a\",\"n\":3,\"x\":1.5,\"none\":null,\"list\":[true,\"x\"]}",
-              ToJson(Value(o)));
 }
 
 TEST(CliGamma, NeutralRampIsIdentityAndNothingFallsBelowEntryZero) {
