@@ -148,8 +148,8 @@ std::optional<int> ParsePosition(std::string_view word) {
     return ParseWord(word, {"right", "left", "above", "below"});
 }
 
-const std::vector<CommandSpec> &Commands() {
-    static const std::vector<CommandSpec> kCommands = {
+const std::vector<CommandInfo> &Commands() {
+    static const std::vector<CommandInfo> kCommands = {
         {"info", {}, 0, 0, "info", "Chip, BIOS version and date, video memory, drivers and capabilities."},
         {"outputs", {}, 0, 0, "outputs",
          "Supported, connected and active outputs, the display mode and the primary output; with RandR, per\n"
@@ -196,8 +196,8 @@ const std::vector<CommandSpec> &Commands() {
     return kCommands;
 }
 
-const CommandSpec *FindCommand(std::string_view name) {
-    for (const CommandSpec &c : Commands())
+const CommandInfo *FindCommand(std::string_view name) {
+    for (const CommandInfo &c : Commands())
         if (c.name == name)
             return &c;
     return nullptr;
@@ -205,7 +205,7 @@ const CommandSpec *FindCommand(std::string_view name) {
 
 std::optional<Invocation> ParseCommandLine(const std::vector<std::string> &words, std::string *error) {
     Invocation inv;
-    const CommandSpec *spec = nullptr;
+    const CommandInfo *info = nullptr;
     bool endOfOptions = false;
     for (size_t i = 0; i < words.size(); ++i) {
         std::string_view w = words[i];
@@ -228,7 +228,7 @@ std::optional<Invocation> ParseCommandLine(const std::vector<std::string> &words
                 (name == "json" ? inv.json : inv.help) = true;
                 continue;
             }
-            if (spec == nullptr || !ParseWord(name, spec->options)) {
+            if (info == nullptr || !ParseWord(name, info->options)) {
                 *error = "unknown option --" + std::string(name);
                 return std::nullopt;
             }
@@ -245,9 +245,9 @@ std::optional<Invocation> ParseCommandLine(const std::vector<std::string> &words
             }
             continue;
         }
-        if (spec == nullptr) {
-            spec = FindCommand(w);
-            if (spec == nullptr) {
+        if (info == nullptr) {
+            info = FindCommand(w);
+            if (info == nullptr) {
                 *error = "unknown command '" + std::string(w) + "'";
                 return std::nullopt;
             }
@@ -258,12 +258,12 @@ std::optional<Invocation> ParseCommandLine(const std::vector<std::string> &words
     }
     if (inv.help)
         return inv;
-    if (spec == nullptr) {
+    if (info == nullptr) {
         *error = "no command given";
         return std::nullopt;
     }
-    if (int(inv.args.size()) < spec->minArgs || int(inv.args.size()) > spec->maxArgs) {
-        *error = "usage: qevgfx " + std::string(spec->usage.substr(0, spec->usage.find('\n')));
+    if (int(inv.args.size()) < info->minArgs || int(inv.args.size()) > info->maxArgs) {
+        *error = "usage: qevgfx " + std::string(info->usage.substr(0, info->usage.find('\n')));
         return std::nullopt;
     }
     return inv;

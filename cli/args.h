@@ -53,15 +53,15 @@ struct Invocation {
 };
 
 // What a subcommand accepts: its options that take a value.
-struct CommandSpec {
+struct CommandInfo {
     std::string_view name;
     std::vector<std::string_view> options;
     int minArgs, maxArgs;
     std::string_view usage; // one line after "qevgfx "
     std::string_view help;  // the rest of its --help text
 };
-const std::vector<CommandSpec> &Commands();
-const CommandSpec *FindCommand(std::string_view name);
+const std::vector<CommandInfo> &Commands();
+const CommandInfo *FindCommand(std::string_view name);
 
 // Splits the words after the program name. On a usage error returns nullopt
 // and writes one line into *error.

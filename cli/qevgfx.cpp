@@ -659,11 +659,11 @@ const Entry kHandlers[] = {{"info", InfoH},      {"outputs", OutputsH}, {"activa
                            {"rotate", Rotate},   {"scale", Scale},      {"gamma", Gamma},       {"tv", Tv},
                            {"panel", Panel},     {"overlay", Overlay},  {"samm", Samm},         {"clone", Clone}};
 
-std::string Help(const CommandSpec *spec) {
-    if (spec != nullptr)
-        return "usage: qevgfx [--json] " + std::string(spec->usage) + "\n\n" + std::string(spec->help) + "\n";
+std::string Help(const CommandInfo *info) {
+    if (info != nullptr)
+        return "usage: qevgfx [--json] " + std::string(info->usage) + "\n\n" + std::string(info->help) + "\n";
     std::string text = "usage: qevgfx [--json] COMMAND [ARGS...]\n       qevgfx COMMAND --help\n\nCommands:\n";
-    for (const CommandSpec &c : Commands())
+    for (const CommandInfo &c : Commands())
         text += "  " + std::string(c.usage.substr(0, c.usage.find('\n'))) + "\n";
     text += "\nExit status: 0 success, 1 the adapter refused or the operation failed, 2 usage error.\n";
     return text;

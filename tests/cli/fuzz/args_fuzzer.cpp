@@ -29,9 +29,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     auto inv = qevcli::ParseCommandLine(words, &error);
     CHECK(inv.has_value() == error.empty());
     if (inv && !inv->help) {
-        const qevcli::CommandSpec *spec = qevcli::FindCommand(inv->command);
-        CHECK(spec != nullptr);
-        CHECK(int(inv->args.size()) >= spec->minArgs && int(inv->args.size()) <= spec->maxArgs);
+        const qevcli::CommandInfo *info = qevcli::FindCommand(inv->command);
+        CHECK(info != nullptr);
+        CHECK(int(inv->args.size()) >= info->minArgs && int(inv->args.size()) <= info->maxArgs);
     }
     for (const std::string &w : words) {
         if (auto m = qevcli::ParseMode(w)) {
