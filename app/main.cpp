@@ -4,7 +4,9 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "Info_page.h"
 #include "common.h"
@@ -16,6 +18,9 @@
 
 #ifndef QEV_SOURCE_DIR
 #error "QEV_SOURCE_DIR names the source tree holding pixmaps/ and gtkthemes/"
+#endif
+#ifndef QEV_BIN_TO_SHARE
+#define QEV_BIN_TO_SHARE "../share/QEVDisplayUtility"
 #endif
 
 namespace {
@@ -32,6 +37,15 @@ void RegisterThemeFile()
         gtk_rc_add_default_file(theme);
         g_free(theme);
     }
+}
+
+// The installed images and theme beside this executable's prefix, else the
+// configured share directory.
+std::string ShareDir()
+{
+    std::error_code ec;
+    std::string self = std::filesystem::read_symlink("/proc/self/exe", ec).string();
+    return ShareDirFor(self, QEV_BIN_TO_SHARE, QEV_SHARE_DIR);
 }
 
 std::string RestartMarkerPath()
@@ -58,11 +72,13 @@ int main(int argc, char *argv[])
     }
 
     QEVGFX_Open();
+    EndOnFailedOpen();
     QEVGFX_IsRandR(&g_bRandRMode);
 
-    RegisterDirectory(QEV_THEME_DIR);
+    const std::string share = ShareDir();
+    RegisterDirectory((share + "/gtkthemes").c_str());
     RegisterDirectory(QEV_SOURCE_DIR "/gtkthemes");
-    RegisterDirectory(QEV_PIXMAP_DIR);
+    RegisterDirectory((share + "/pixmaps").c_str());
     RegisterDirectory(QEV_SOURCE_DIR "/pixmaps");
     RegisterThemeFile();
 

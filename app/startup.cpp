@@ -1,5 +1,9 @@
 #include "startup.h"
 
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
 #include "Overlay_page.h"
 #include "common.h"
 #include "interface.h"
@@ -41,4 +45,40 @@ void ReadAdapterCapabilities(GtkWidget *mainWindow)
     }
 
     QEVGFX_Info_GetFunctionCaps(g_sFuncCaps);
+}
+
+int OpenFailureExitStatus(int openStatus)
+{
+    switch (openStatus) {
+    case QEVGFX_OPEN_NO_XV:
+        return 255;
+    case QEVGFX_OPEN_INVALID_SCREEN:
+        return 1;
+    default:
+        return -1;
+    }
+}
+
+void EndOnFailedOpen()
+{
+    int status = QEVGFX_OPEN_OK;
+    char message[256] = "";
+    QEVGFX_GetOpenStatus(&status, message, sizeof message);
+    int code = OpenFailureExitStatus(status);
+    if (code < 0)
+        return;
+    std::fputs(message, stderr);
+    std::exit(code);
+}
+
+std::string ShareDirFor(const std::string &exePath, const std::string &relative, const std::string &fallback)
+{
+    namespace fs = std::filesystem;
+    if (exePath.empty())
+        return fallback;
+    std::error_code ec;
+    fs::path dir = fs::path(exePath).parent_path() / relative;
+    if (!fs::is_directory(dir, ec))
+        return fallback;
+    return dir.lexically_normal().string();
 }

@@ -6,10 +6,24 @@
 
 #include <gtk/gtk.h>
 
+#include <string>
+
 /* Display mode, overlay attributes, gamma support, output caps and the
  * function-capability record, in that order. Without overlay attributes the
  * Video page is removed; with gamma reported unsupported, the Gamma page (a
  * failed gamma query keeps it). Call with the notebook still as built. */
 void ReadAdapterCapabilities(GtkWidget *mainWindow);
+
+/* The library reports what its session open found instead of ending the
+ * process; the program keeps its start-up behaviour: without Xv it ends with
+ * status 255, with an X screen the display lacks with status 1, each after
+ * the library's line on standard error. -1: the program goes on. */
+int OpenFailureExitStatus(int openStatus);
+void EndOnFailedOpen();
+
+/* The share directory of the program whose executable is exePath: the
+ * executable's directory joined with `relative` when that is a directory
+ * (an install under any prefix), `fallback` otherwise. */
+std::string ShareDirFor(const std::string &exePath, const std::string &relative, const std::string &fallback);
 
 #endif

@@ -36,9 +36,21 @@ typedef struct RRModeEntry {
 /* ---- session ------------------------------------------------------------- */
 
 QEVGFX_API_EXPORT void QEVGFX_Open(void);
+/* Outcome of the last QEVGFX_Open. The library never ends its caller: a server
+ * without Xv leaves the session open without the overlay family, an X screen
+ * number the display does not have leaves no session at all. */
+#define QEVGFX_OPEN_OK 0
+#define QEVGFX_OPEN_NO_XV 1          /* X channel open; Xv missing or its adaptors unreadable */
+#define QEVGFX_OPEN_INVALID_SCREEN 2 /* no channel: the screen number is not the display's */
+/* status: one of the values above. message (may be null): size bytes that
+ * receive the condition as one line of text ending in a newline, or "" when
+ * the open went well; the text is cut to fit and always terminated. Returns 1. */
+QEVGFX_API_EXPORT int QEVGFX_GetOpenStatus(int *status, char *message, unsigned int size);
 QEVGFX_API_EXPORT void QEVGFX_Close(void);
 /* 1: X channel, 2: framebuffer channel; other values are ignored. */
 QEVGFX_API_EXPORT void QEVGFX_SetType(int type);
+/* The channel in use: 0 none, 1 X channel, 2 framebuffer channel. Returns 1. */
+QEVGFX_API_EXPORT int QEVGFX_GetType(int *type);
 QEVGFX_API_EXPORT int QEVGFX_IsRandR(int *randr);
 /* 1: gamma lookup table, 0: overlay colour attributes; X channel only. */
 QEVGFX_API_EXPORT int QEVGFX_SaveCurrentSetting(int which);

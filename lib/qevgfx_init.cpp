@@ -256,9 +256,17 @@ Atom MakeAtom(const char *name, int onlyIfExists) {
 // ---------------------------------------------------------------------------
 // Session
 
+namespace {
+// What the last QEVGFX_Open found (QEVGFX_GetOpenStatus).
+int g_openStatus = QEVGFX_OPEN_OK;
+std::string g_openMessage;
+} // namespace
+
 extern "C" QEVGFX_API_EXPORT void QEVGFX_Open(void) {
     RandRSupport = 0;
     qevRRInfo = QevRRInfo{0, 0, 0};
+    g_openStatus = QEVGFX_OPEN_OK;
+    g_openMessage.clear();
     OpenDev = open(QEV_FB_DEVICE, O_RDONLY | O_CLOEXEC);
     dpy = XOpenDisplay("");
     if (dpy != nullptr) {
@@ -266,8 +274,20 @@ extern "C" QEVGFX_API_EXPORT void QEVGFX_Open(void) {
         if (screen < 0)
             screen = DefaultScreen(dpy);
         if (screen >= ScreenCount(dpy)) {
-            std::fprintf(stderr, "Invalid screen number %d (display has %d)\n", screen, ScreenCount(dpy));
-            std::exit(1);
+            // No session: the caller decides whether that ends it.
+            g_openStatus = QEVGFX_OPEN_INVALID_SCREEN;
+            g_openMessage = "Invalid screen number " + std::to_string(screen) + " (display has " +
+                            std::to_string(ScreenCount(dpy)) + ")\n";
+            XCloseDisplay(dpy);
+            dpy = nullptr;
+            RandRSupport = 0;
+            if (OpenDev >= 0) {
+                close(OpenDev);
+                OpenDev = -1;
+            }
+            DriverType = QEV_CHANNEL_NONE;
+            InitGammaLUT();
+            return;
         }
         root = RootWindow(dpy, screen);
         if (RandRSupport == 1) {
@@ -280,11 +300,24 @@ extern "C" QEVGFX_API_EXPORT void QEVGFX_Open(void) {
         }
         DriverType = QEV_CHANNEL_X;
         mydisplay = dpy;
-        XVInitForOverlayOnly();
+        g_openMessage = XVInitForOverlayOnly();
+        if (!g_openMessage.empty())
+            g_openStatus = QEVGFX_OPEN_NO_XV;
     } else {
         DriverType = OpenDev >= 0 ? QEV_CHANNEL_FB : QEV_CHANNEL_NONE;
     }
     InitGammaLUT();
+}
+
+extern "C" QEVGFX_API_EXPORT int QEVGFX_GetOpenStatus(int *status, char *message, unsigned size) {
+    if (status != nullptr)
+        *status = g_openStatus;
+    if (message != nullptr && size > 0) {
+        size_t n = std::min<size_t>(g_openMessage.size(), size - 1);
+        std::memcpy(message, g_openMessage.data(), n);
+        message[n] = '\0';
+    }
+    return 1;
 }
 
 extern "C" QEVGFX_API_EXPORT void QEVGFX_Close(void) {
@@ -298,6 +331,12 @@ extern "C" QEVGFX_API_EXPORT void QEVGFX_Close(void) {
 extern "C" QEVGFX_API_EXPORT void QEVGFX_SetType(int type) {
     if (type == QEV_CHANNEL_X || type == QEV_CHANNEL_FB)
         DriverType = type;
+}
+
+extern "C" QEVGFX_API_EXPORT int QEVGFX_GetType(int *type) {
+    if (type != nullptr)
+        *type = DriverType;
+    return 1;
 }
 
 extern "C" QEVGFX_API_EXPORT int QEVGFX_IsRandR(int *randr) {
@@ -780,13 +819,11 @@ extern "C" QEVGFX_API_EXPORT int rrCheckVersion(Display *display) {
     if (xcb_connection_t *c = display ? XGetXCBConnection(display) : nullptr)
         xcb_prefetch_extension_data(c, &xcb_randr_id);
     if (display == nullptr || !XRRQueryVersion(display, &major, &minor)) {
-        std::printf("RandR extension missing\n");
-        std::fflush(stdout);
+        std::fputs("RandR extension missing\n", stderr);
         return RandRSupport;
     }
     if (major <= 0 || minor <= 1) {
-        std::printf("Server RandR version before 1.2\n");
-        std::fflush(stdout);
+        std::fputs("Server RandR version before 1.2\n", stderr);
         return RandRSupport;
     }
     RandRSupport = 1;
@@ -1068,8 +1105,7 @@ extern "C" QEVGFX_API_EXPORT void rrSetOutputProperties(unsigned output, int kin
                 }
             }
         } else if (kind == 1) {
-            std::printf("Set expansion:wrong value\n");
-            std::fflush(stdout);
+            std::fputs("Set expansion:wrong value\n", stderr);
         }
     }
     qev::RunXrandr(args);

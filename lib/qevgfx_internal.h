@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string>
 
 #include "qev/fb.h"
 #include "qevgfx.h"
@@ -51,9 +52,10 @@ int SaveGammaLookUpTable();
 // adaptor's port, selector 1 the overlay adaptor's.
 extern int xv_port;
 extern int xv_swov_port;
-// Finds the two adaptors on mydisplay; ends the process when the server has
-// no Xv extension or its adaptors cannot be listed.
-void XVInitForOverlayOnly();
+// Finds the two adaptors on mydisplay. When the server has no Xv extension or
+// its adaptors cannot be listed, returns the line that says so (the ports stay
+// -1); an empty string otherwise.
+std::string XVInitForOverlayOnly();
 // Writes the overlay rc file from the current driver values; 1 on success.
 int SaveOverlayAttributes();
 

@@ -191,21 +191,18 @@ bool ValidIndex(int index) { return index >= 0 && index < qev::OVERLAY_COUNT; }
 
 } // namespace
 
-void XVInitForOverlayOnly() {
+std::string XVInitForOverlayOnly() {
     xv_port = -1;
     xv_swov_port = -1;
     unsigned version, release, request, event, error;
     if (mydisplay == nullptr ||
         XvQueryExtension(mydisplay, &version, &release, &request, &event, &error) != Success) {
-        std::fputs("Xv: Server has no Xvideo extention support\n", stderr);
-        std::exit(-1);
+        return "Xv: Server has no Xvideo extention support\n";
     }
     unsigned count = 0;
     XvAdaptorInfo *adaptors = nullptr;
-    if (XvQueryAdaptors(mydisplay, RootWindow(mydisplay, DefaultScreen(mydisplay)), &count, &adaptors) != Success) {
-        std::fputs("Xv: XvQueryAdaptors failed", stderr);
-        std::exit(-1);
-    }
+    if (XvQueryAdaptors(mydisplay, RootWindow(mydisplay, DefaultScreen(mydisplay)), &count, &adaptors) != Success)
+        return "Xv: XvQueryAdaptors failed\n";
     for (unsigned i = 0; i < count; ++i) {
         if (adaptors[i].name == nullptr)
             continue;
@@ -215,6 +212,7 @@ void XVInitForOverlayOnly() {
     }
     if (adaptors != nullptr)
         XvFreeAdaptorInfo(adaptors);
+    return {};
 }
 
 int SaveOverlayAttributes() {

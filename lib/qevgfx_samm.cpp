@@ -980,8 +980,7 @@ extern "C" QEVGFX_API_EXPORT int QEVGFX_SAMM_Second_Mode(void *record) {
     if (!qev::OnFb() || record == nullptr)
         return 0;
     if (!qev::FbRequest(QEV_FB_SammSecondMode, record)) {
-        std::printf("Fail QEVGFX_SAMM_Second_Mode\n");
-        std::fflush(stdout);
+        std::fputs("Fail QEVGFX_SAMM_Second_Mode\n", stderr);
         return 0;
     }
     return 1;

@@ -14,4 +14,5 @@ $SUDO apt-get install -y -qq --no-install-recommends \
   libgtk2.0-dev libdbus-glib-1-dev libxml2-dev dbus-daemon autorandr \
   util-linux xauth xfonts-base fonts-dejavu-core \
   lxrandr arandr xserver-xorg-video-dummy \
-  libx11-xcb-dev libxcb-randr0-dev >/dev/null
+  libx11-xcb-dev libxcb-randr0-dev \
+  jq lintian desktop-file-utils >/dev/null

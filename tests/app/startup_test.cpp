@@ -199,3 +199,25 @@ TEST_F(StartupWithoutDriver, RunsWithWhatItHas)
     screen.Close(main);
     EXPECT_EQ(std::optional<int>(0), program.Wait(10000));
 }
+
+// The library only reports a server without Xv; the program ends as it always
+// did, with the library's line and status 255, before any window.
+TEST(StartupWithoutXv, EndsWithTheLibraryLine)
+{
+    if (GetProcessCount("QEVDisplayUtility") > 0)
+        GTEST_SKIP() << "another QEVDisplayUtility runs on this machine";
+    qevtest::XServerOptions o;
+    o.driver = "dummy";
+    o.extra_conf = "Section \"Extensions\"\n    Option \"XVideo\" \"Disable\"\nEndSection\n";
+    qevtest::XServer server;
+    std::string error;
+    ASSERT_TRUE(server.start(o, &error)) << error;
+    qevtest::RunOptions options;
+    options.env = {"DISPLAY=" + server.display(), kQuietLeaks};
+    options.timeout_ms = 20000;
+    qevtest::RunResult r = qevtest::run({Program()}, options);
+    EXPECT_EQ(255, r.exit_code) << r.err;
+    EXPECT_EQ("", r.out);
+    EXPECT_NE(std::string::npos, r.err.find("Xv: Server has no Xvideo extention support\n")) << r.err;
+    server.stop();
+}

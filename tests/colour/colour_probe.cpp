@@ -7,6 +7,10 @@
 int main() {
     QEVGFX_Open();
     std::printf("open\n");
+    int status = 0;
+    char message[128] = "";
+    if (QEVGFX_GetOpenStatus(&status, message, sizeof message) && status != QEVGFX_OPEN_OK)
+        std::printf("open-status %d %s", status, message);
     std::fflush(stdout);
 
     int v = -1;

@@ -38,9 +38,9 @@ public:
     static void SetUpTestSuite() {
         qevtest::XServerTest<XFamilies>::SetUpTestSuite();
         if (server().running()) {
-            testing::internal::CaptureStdout(); // "RandR extension missing"
+            testing::internal::CaptureStderr(); // "RandR extension missing"
             QEVGFX_Open();
-            testing::internal::GetCapturedStdout();
+            testing::internal::GetCapturedStderr();
         }
     }
     static void TearDownTestSuite() {

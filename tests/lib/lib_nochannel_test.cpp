@@ -172,9 +172,9 @@ TEST(RandRLayer, PropertyWritesRunTheirXrandrArguments) {
     }
 
     xrandr.clear();
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     rrSetOutputProperties(0x2, 1, 0, 2);
-    EXPECT_EQ("Set expansion:wrong value\n", testing::internal::GetCapturedStdout());
+    EXPECT_EQ("Set expansion:wrong value\n", testing::internal::GetCapturedStderr());
     EXPECT_EQ(std::vector<Argv>{Argv({"--output", "LCD"})}, xrandr.calls());
 
     // A value that names no output runs nothing.
