@@ -367,7 +367,7 @@ Result Gamma(const Invocation &inv, bool check) {
             for (int i = 0; i < 256; ++i)
                 rgb[c][i] = static_cast<unsigned short>(i);
         else if (channels & (1 << c))
-            GammaRamp(params[0], params[1], params[2], rgb[c]);
+            CalcOneRamp(rgb[c], params[0], params[1], params[2]);
     }
     if (!QEVGFX_GAMMA_SetLookUpTable(rgb[0], rgb[1], rgb[2]))
         return Failed("the adapter refused the gamma table");

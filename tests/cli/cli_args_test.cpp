@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include "args.h"
-#include "gamma_ramp.h"
 
 namespace {
 
@@ -77,19 +76,6 @@ TEST(CliArgs, CommandLines) {
             EXPECT_EQ(r.error, error);
         }
     }
-}
-
-TEST(CliGamma, NeutralRampIsIdentityAndNothingFallsBelowEntryZero) {
-    unsigned short ramp[256];
-    GammaRamp(1.0f, 1.0f, 1.0f, ramp);
-    for (int i = 0; i < 256; ++i)
-        ASSERT_EQ(i, ramp[i]);
-    GammaRamp(1.0f, 2.0f, 0.1f, ramp); // brightness lifts entry 0 to 150; contrast pulls later ones down
-    EXPECT_EQ(150, ramp[0]);
-    for (int i = 1; i < 256; ++i)
-        ASSERT_GE(ramp[i], 150) << i;
-    GammaRamp(1.5f, 1.0f, 1.0f, ramp); // 1.5 acts as 2.0
-    EXPECT_EQ(180, ramp[128]);
 }
 
 } // namespace
