@@ -5,8 +5,10 @@
 // byte, and the rest as the file's contents. Every in-memory operation runs
 // on the contents with a few invariants checked; one C-interface operation
 // runs on a real file (in a private temporary directory) and must agree with
-// the in-memory result. Output buffers are heap blocks of exactly the
+// the in-memory result; the contents with CR LF line ends must read and edit
+// the same as with LF. Output buffers are heap blocks of exactly the
 // documented size, so any overflow is caught.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -215,6 +217,62 @@ void checkFile(uint8_t op, std::string_view doc, const std::string &name, const 
     CHECK(now == (written ? expect : std::string(doc)));
 }
 
+std::string withCrLf(std::string_view lf)
+{
+    std::string out;
+    for (char c : lf) {
+        if (c == '\n')
+            out += '\r';
+        out += c;
+    }
+    return out;
+}
+
+// The same file with CR LF line ends reads the same and is edited the same,
+// and what the edits write keeps CR LF. lf has no CR and at least one LF.
+void checkCrLf(std::string_view lf, std::string_view name, std::string_view id, std::string_view text, int index)
+{
+    const std::string crlf = withCrLf(lf);
+    const std::string key = xc::splitLine(text).key;
+    std::string a, b;
+    int n = 0, m = 0;
+    CHECK(xc::mem::getString(lf, name, id, key, index, a) == xc::mem::getString(crlf, name, id, key, index, b) &&
+          a == b);
+    CHECK(xc::mem::getEntry(lf, name, id, index, a) == xc::mem::getEntry(crlf, name, id, index, b) && a == b);
+    CHECK(xc::mem::getSectionId(lf, name, a, n) == xc::mem::getSectionId(crlf, name, b, m) && a == b && n == m);
+    const std::string_view screen(text);
+    for (int op = 0; op < 5; ++op) {
+        int ra = 0, rb = 0;
+        switch (op) {
+        case 0:
+            ra = xc::mem::setString(lf, name, id, key, index, "\"v\"", a);
+            rb = xc::mem::setString(crlf, name, id, key, index, "\"v\"", b);
+            break;
+        case 1:
+            ra = xc::mem::setEntry(lf, name, id, text, a);
+            rb = xc::mem::setEntry(crlf, name, id, text, b);
+            break;
+        case 2:
+            ra = xc::mem::deleteEntry(lf, name, id, text, a);
+            rb = xc::mem::deleteEntry(crlf, name, id, text, b);
+            break;
+        case 3:
+            ra = xc::mem::createSection(lf, name, id, &screen, a);
+            rb = xc::mem::createSection(crlf, name, id, &screen, b);
+            break;
+        default:
+            ra = xc::mem::deleteSection(lf, name, id, a);
+            rb = xc::mem::deleteSection(crlf, name, id, b);
+            break;
+        }
+        CHECK(ra == rb);
+        // Texts with a CR of their own are outside the comparison.
+        if (text.find('\r') == std::string_view::npos && name.find('\r') == std::string_view::npos &&
+            id.find('\r') == std::string_view::npos)
+            CHECK(b == withCrLf(a));
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -230,6 +288,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const std::string_view doc = rest;
 
     checkMemory(doc, name, id, text, index);
+    std::string lf(doc);
+    lf.erase(std::remove(lf.begin(), lf.end(), '\r'), lf.end());
+    if (lf.find('\n') != std::string::npos)
+        checkCrLf(lf, name, id, text, index);
     // The C interface stops at a NUL, so it sees the texts only up to there.
     checkFile(op, doc, name, id, text, index);
     return 0;
