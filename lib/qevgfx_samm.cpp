@@ -205,11 +205,12 @@ std::string FreshName(std::string_view doc, std::string_view sec, const std::str
     }
 }
 
-// Appends to section `to` every entry of section `from` whose line does not
-// mention Identifier.
+// Appends to section `to` every entry of section `from` but its Identifier
+// line (a line that merely mentions the word, such as a Device line naming
+// "Card identifier 2", is copied).
 bool CopyEntries(std::string &doc, std::string_view sec, std::string_view from, std::string_view to) {
     for (const std::string &line : EntryLines(doc, sec, from)) {
-        if (Mystrstr(line, "Identifier"))
+        if (xc::classify(xc::splitLine(line).key) == XCONFIG_LINE_IDENTIFIER)
             continue;
         if (SetEntry(doc, sec, to, line) != XCONFIG_DONE)
             return false;
@@ -301,29 +302,30 @@ int ModDeviceSecActiveDevice(std::string &doc, const ScreenData &layout, std::st
     return 1;
 }
 
-// BusID and screen number of a Device section. Only lines Enable writes are
-// changed or removed: a BusID of one of the adapter's two addresses and a
-// screen number 0 or 1. Any other BusID or Screen line is the user's (another
-// card, another head) and stays. A line that cannot be removed (it carries a
-// comment) stays too; that is not a failure.
+// BusID and screen number of a Device section. Lines that are not Enable's
+// stay: an existing BusID is never changed (it may name another card, or the
+// adapter's real address) and disable removes only the adapter's address;
+// a screen number is set or removed only when it is 0 or 1. A line that
+// cannot be removed (it carries a comment) stays too; that is not a failure.
 int ModDeviceSecBusIDandScreen(std::string &doc, std::string_view dev, int screenNumber, bool enable,
                                const DeviceFacts &facts) {
-    auto modLine = [&](std::string_view key, const std::string &setValue, auto own) {
+    auto modLine = [&](std::string_view key, const std::string &setValue, bool own, bool reset) {
         std::vector<std::string> values = KeyValues(doc, "Device", dev, key);
         if (values.empty()) {
             if (enable)
                 SetEntry(doc, "Device", dev, std::string(key) + " " + setValue);
-        } else if (own(values.front())) {
-            if (enable)
-                SetString(doc, "Device", dev, key, 1, setValue);
-            else
-                DeleteEntry(doc, "Device", dev, std::string(key) + "\t" + values.front());
+        } else if (enable && reset) {
+            SetString(doc, "Device", dev, key, 1, setValue);
+        } else if (!enable && own) {
+            DeleteEntry(doc, "Device", dev, std::string(key) + "\t" + values.front());
         }
     };
-    modLine("BusID", Quoted(BusAddress(facts.chipId)), [](std::string_view v) {
-        return QEVStrcmp(v, Quoted("PCI:1:0:0")) == 0 || QEVStrcmp(v, Quoted("PCI:0:1:0")) == 0;
-    });
-    modLine("Screen", std::to_string(screenNumber), [](std::string_view v) { return v == "0" || v == "1"; });
+    const std::string address = Quoted(BusAddress(facts.chipId));
+    const std::vector<std::string> busIds = KeyValues(doc, "Device", dev, "BusID");
+    modLine("BusID", address, !busIds.empty() && QEVStrcmp(busIds.front(), address) == 0, false);
+    const std::vector<std::string> screens = KeyValues(doc, "Device", dev, "Screen");
+    const bool ownScreen = !screens.empty() && (screens.front() == "0" || screens.front() == "1");
+    modLine("Screen", std::to_string(screenNumber), ownScreen, ownScreen);
     return 1;
 }
 

@@ -179,16 +179,24 @@ TEST_F(FileRoute, BusIdAndScreenLinesOfTheUserStay) {
     std::string now = ReadConfig();
     EXPECT_EQ(card, now.substr(0, now.find("\n\nSection \"Monitor\"") + 1)) << now;
 
-    // Both heads keep the user's bus address; disable then removes only the
-    // screen number the enable set.
-    ASSERT_EQ(1, Enable(QEV_OUT_CRT, QEV_OUT_LCD, 0));
-    now = ReadConfig();
-    EXPECT_EQ(2, Count(now, "\tBusID \"PCI:2:0:0\"\n")) << now;
-    EXPECT_EQ(0, Count(now, "PCI:1:0:0"));
-    ASSERT_EQ(1, Disable());
-    now = ReadConfig();
-    EXPECT_EQ(1, Count(now, "\tBusID \"PCI:2:0:0\"\n")) << now;
-    EXPECT_EQ(0, Count(now, "\tScreen 0\n"));
+    // Both heads keep a bus address that is there; disable then removes only
+    // the address the enable writes for this chip, and the screen number.
+    for (const std::string address : {"PCI:2:0:0", "PCI:0:1:0", "PCI:1:0:0"}) {
+        SCOPED_TRACE(address);
+        conf = kExample;
+        conf.replace(conf.find("\tIdentifier \"Card0\"\n"), 20,
+                     "\tIdentifier \"Card0\"\n\tBusID \"" + address + "\"\n\tScreen 0\n");
+        Write(conf);
+        ASSERT_EQ(1, Enable(QEV_OUT_CRT, QEV_OUT_LCD, 0));
+        now = ReadConfig();
+        EXPECT_EQ(2, Count(now, "\tBusID \"" + address + "\"\n")) << now;
+        EXPECT_EQ(2, Count(now, "BusID"));
+        EXPECT_EQ(1, Count(now, "\tScreen 1\n"));
+        ASSERT_EQ(1, Disable());
+        now = ReadConfig();
+        EXPECT_EQ(address == "PCI:1:0:0" ? 0 : 1, Count(now, "\tBusID \"" + address + "\"\n")) << now;
+        EXPECT_EQ(0, Count(now, "\tScreen 0\n"));
+    }
 }
 
 TEST_F(FileRoute, TVOptionsFollowTheOutputs) {

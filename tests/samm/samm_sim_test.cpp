@@ -183,6 +183,118 @@ TEST_F(SammSingleVideoChip, CloneVideoOutputOfLcdAndDvi) {
     EXPECT_EQ("0\n", qevtest::read_file("/etc/X11/.QEVGemel").value_or(""));
 }
 
+// Hand-written configurations of many shapes (tests/samm/corpus): enable,
+// enable again with the other order and position, disable, each through the
+// library against the simulated adapter without RandR. A failed step leaves
+// the file byte for byte as it was; every other result is read by a real
+// Xorg, as the file was before it, and a CR LF file stays CR LF.
+class SammCorpus : public qevtest::XServerTest<SammCorpus> {
+  public:
+    static qevtest::XServerOptions server_options() {
+        qevtest::XServerOptions o;
+        o.no_randr = true;
+        o.config_path = "/etc/X11/qevsim.conf"; // /etc/X11/xorg.conf is the corpus file
+        return o;
+    }
+};
+
+// The configuration as Xorg's dummy driver runs it in the sandbox: every
+// Device section drives "dummy", and a file without one gets one.
+std::string DummyCopy(const std::string &conf) {
+    std::string out;
+    bool inDevice = false, anyDevice = false;
+    for (std::string line : Lines(conf)) {
+        std::string key;
+        std::istringstream(line) >> key;
+        for (char &c : key)
+            c = char(std::tolower(static_cast<unsigned char>(c)));
+        std::string lower = line;
+        for (char &c : lower)
+            c = char(std::tolower(static_cast<unsigned char>(c)));
+        if (key == "endsection")
+            inDevice = false;
+        if (inDevice && key == "driver")
+            continue;
+        out += line + "\n";
+        if (key == "section" && lower.find("\"device\"") != std::string::npos) {
+            inDevice = anyDevice = true;
+            out += "\tDriver \"dummy\"\n";
+        }
+    }
+    if (!anyDevice)
+        out += "Section \"Device\"\n\tIdentifier \"Added\"\n\tDriver \"dummy\"\nEndSection\n";
+    return out;
+}
+
+// Starts Xorg on the copy (-config, an empty -configdir) and stops it by its
+// pid once it accepts clients.
+bool XorgAccepts(const std::string &conf, std::string *log) {
+    qevtest::XServerOptions o;
+    o.full_conf = DummyCopy(conf);
+    o.config_path = "/etc/X11/dummy-check.conf";
+    qevtest::XServer x;
+    const bool ok = x.start(o, log);
+    x.stop();
+    return ok;
+}
+
+TEST_F(SammCorpus, EveryResultIsAcceptedByXorg) {
+    // Results of enable 1 2 0, enable 2 1 3 and disable 2 1 3.
+    const struct {
+        const char *file, *results;
+    } shapes[] = {
+        {"blank.conf", "001"},
+        {"bytes-ff.conf", "111"},
+        {"classic.conf", "111"},
+        {"commented.conf", "001"},
+        {"comments-everywhere.conf", "111"},
+        {"comments-on-section-lines.conf", "001"},
+        {"crlf.conf", "111"},
+        {"device-only.conf", "001"},
+        {"example.conf", "111"},
+        {"inputclass-only.conf", "001"},
+        {"long-lines.conf", "111"},
+        {"lowercase-subsection.conf", "111"},
+        {"monitor-only.conf", "001"},
+        {"multi-gpu-one-screen.conf", "111"},
+        {"multi-gpu-two-screens.conf", "001"},
+        {"multi-layout.conf", "111"},
+        {"multi-seat.conf", "111"},
+        {"no-layout.conf", "111"},
+        {"no-monitor-line.conf", "111"},
+        {"tabs-spaces.conf", "111"},
+    };
+    const std::vector<Strings> steps = {
+        {"enable", "1", "2", "0"}, {"enable", "2", "1", "3"}, {"disable", "2", "1", "3"}};
+    ASSERT_TRUE(qevtest::run({"sh", "-c", "[ -z \"$(ls -A /etc/X11/xorg.conf.d)\" ]"}).ok());
+    for (const auto &shape : shapes) {
+        SCOPED_TRACE(shape.file);
+        const std::string original =
+            qevtest::read_file(qevtest::source_dir() + "/tests/samm/corpus/" + shape.file).value_or("");
+        std::string log;
+        EXPECT_TRUE(XorgAccepts(original, &log)) << log;
+        ASSERT_TRUE(qevtest::write_file("/etc/X11/xorg.conf", original));
+        std::string before = original;
+        for (size_t i = 0; i < steps.size(); ++i) {
+            const Strings out = Probe(steps[i]);
+            const std::string now = qevtest::read_file("/etc/X11/xorg.conf").value_or("<missing>");
+            SCOPED_TRACE(steps[i][0] + " " + std::to_string(i) + ":\n" + now);
+            ASSERT_EQ(1u, out.size());
+            EXPECT_EQ(steps[i][0] + " " + shape.results[i], out[0]);
+            if (out[0].back() == '0')
+                EXPECT_EQ(before, now);
+            else if (now != before)
+                EXPECT_TRUE(XorgAccepts(now, &log)) << log;
+            if (original.find("\r\n") != std::string::npos)
+                EXPECT_EQ(Count(now, "\n"), Count(now, "\r\n")) << "a CR LF file stays CR LF";
+            before = now;
+        }
+        // Without a layout of the library's there is nothing to undo.
+        if (std::string(shape.results).rfind("00", 0) == 0)
+            EXPECT_EQ(original, before);
+    }
+}
+
 #ifdef QEVTEST_FB_STANDIN
 TEST(SammFramebuffer, EnableDisableAndLayout) {
     qevtest::TempDir dir("sammfb");
