@@ -19,7 +19,9 @@ namespace {
 constexpr std::string_view _pSectionKey = "Section";
 constexpr std::string_view _pIdentifierKey = "Identifier";
 constexpr std::string_view _pEndSectionKey = "EndSection";
-constexpr std::string_view kBlanks = " \t";
+// A CR counts as a blank, as it does for the X server: a stray CR at either
+// end of a line is trimmed like a blank.
+constexpr std::string_view kBlanks = " \t\r";
 
 char lower(char c)
 {
