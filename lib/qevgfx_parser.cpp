@@ -3,7 +3,8 @@
 // creates and deletes sections. Every operation reads the file from its
 // beginning; edits are made on the contents in memory and the file is then
 // replaced atomically. Lines are read whole, whatever their length, and every
-// byte value is kept.
+// byte value is kept. A line ends at LF, a CR just before it belongs to the
+// line end, and new lines are written with the file's own line end.
 
 #include "qevgfx_parser.h"
 
@@ -18,7 +19,9 @@ namespace {
 constexpr std::string_view _pSectionKey = "Section";
 constexpr std::string_view _pIdentifierKey = "Identifier";
 constexpr std::string_view _pEndSectionKey = "EndSection";
-constexpr std::string_view kBlanks = " \t";
+// A CR counts as a blank, as it does for the X server: a stray CR at either
+// end of a line is trimmed like a blank.
+constexpr std::string_view kBlanks = " \t\r";
 
 char lower(char c)
 {
@@ -60,10 +63,8 @@ public:
     {
         line.begin = pos_;
         while (pos_ < doc_.size()) {
-            const size_t nl = doc_.find('\n', pos_);
-            const size_t stop = nl == std::string_view::npos ? doc_.size() : nl;
-            const size_t after = nl == std::string_view::npos ? doc_.size() : nl + 1;
-            const std::string_view raw = doc_.substr(pos_, stop - pos_);
+            size_t after = 0;
+            const std::string_view raw = physicalLine(doc_, pos_, after);
             const size_t lead = raw.find_first_not_of(kBlanks);
             if (lead != std::string_view::npos) {
                 const size_t tail = raw.find_last_not_of(kBlanks);
@@ -107,6 +108,24 @@ std::string_view trim(std::string_view text)
         return {};
     const size_t last = text.find_last_not_of(kBlanks);
     return text.substr(first, last - first + 1);
+}
+
+std::string_view physicalLine(std::string_view doc, size_t pos, size_t &next)
+{
+    const size_t nl = doc.find('\n', pos);
+    if (nl == std::string_view::npos) {
+        next = doc.size();
+        return doc.substr(pos);
+    }
+    next = nl + 1;
+    const size_t stop = nl > pos && doc[nl - 1] == '\r' ? nl - 1 : nl;
+    return doc.substr(pos, stop - pos);
+}
+
+std::string_view lineEnding(std::string_view doc)
+{
+    const size_t nl = doc.find('\n');
+    return nl != std::string_view::npos && nl > 0 && doc[nl - 1] == '\r' ? "\r\n" : "\n";
 }
 
 std::string_view cutRemark(std::string_view text)
@@ -287,9 +306,9 @@ int setString(std::string_view doc, std::string_view name, std::string_view id, 
     if (findSection(doc, name, id, pos) != XCONFIG_DONE ||
         findEntry(doc, key, pos.start, pos.end, index, lineStart, lineEnd) != XCONFIG_DONE)
         return XCONFIG_NOT_FOUND;
-    out.reserve(doc.size() + key.size() + value.size() + 3);
+    out.reserve(doc.size() + key.size() + value.size() + 4);
     out.append(doc.substr(0, lineStart));
-    out.append("\t").append(key).append(" ").append(value).append("\n");
+    out.append("\t").append(key).append(" ").append(value).append(lineEnding(doc));
     out.append(doc.substr(lineEnd + 1));
     return XCONFIG_DONE;
 }
@@ -303,9 +322,9 @@ int setEntry(std::string_view doc, std::string_view name, std::string_view id, s
     SectionPos pos;
     if (findSection(doc, name, id, pos) != XCONFIG_DONE)
         return XCONFIG_NOT_FOUND;
-    out.reserve(doc.size() + entry.size() + 2);
+    out.reserve(doc.size() + entry.size() + 3);
     out.append(doc.substr(0, pos.endLine));
-    out.append("\t").append(entry).append("\n");
+    out.append("\t").append(entry).append(lineEnding(doc));
     out.append(doc.substr(pos.endLine));
     return XCONFIG_DONE;
 }
@@ -321,6 +340,7 @@ int deleteEntry(std::string_view doc, std::string_view name, std::string_view id
     if (findSection(doc, name, id, pos) != XCONFIG_DONE)
         return XCONFIG_NOT_FOUND;
     const Split gone = splitLine(entry);
+    const std::string_view eol = lineEnding(doc);
     out.reserve(doc.size() + 64);
     out.append(doc.substr(0, pos.start));
     Reader reader(doc, pos.start);
@@ -330,16 +350,16 @@ int deleteEntry(std::string_view doc, std::string_view name, std::string_view id
         const Split s = splitLine(line.str);
         switch (classify(s.key)) {
         case XCONFIG_LINE_SECTION:
-            out.append("\n").append(line.str).append("\n");
+            out.append(eol).append(line.str).append(eol);
             break;
         case XCONFIG_LINE_ENDSECTION:
-            out.append(line.str).append("\n");
+            out.append(line.str).append(eol);
             break;
         default:
             if (iequal(s.key, gone.key) && iequal(s.value, gone.value))
                 ++removed;
             else
-                out.append("\t").append(line.str).append("\n");
+                out.append("\t").append(line.str).append(eol);
             break;
         }
     }
@@ -358,15 +378,16 @@ int createSection(std::string_view doc, std::string_view name, std::string_view 
     SectionPos pos;
     if (findSection(doc, name, id, pos) == XCONFIG_DONE)
         return XCONFIG_EXISTS;
+    const std::string_view eol = lineEnding(doc);
     out.reserve(doc.size() + name.size() + id.size() + 64);
     out.append(doc);
     if (!doc.empty() && doc.back() != '\n')
-        out.append("\n");
-    out.append("\nSection ").append(quoted(name)).append("\n");
-    out.append("\tIdentifier ").append(quoted(id)).append("\n");
+        out.append(eol);
+    out.append(eol).append("Section ").append(quoted(name)).append(eol);
+    out.append("\tIdentifier ").append(quoted(id)).append(eol);
     if (screen)
-        out.append("\tScreen \"").append(*screen).append("\"\n");
-    out.append("EndSection\n");
+        out.append("\tScreen \"").append(*screen).append("\"").append(eol);
+    out.append("EndSection").append(eol);
     return XCONFIG_DONE;
 }
 
@@ -379,7 +400,9 @@ int deleteSection(std::string_view doc, std::string_view name, std::string_view 
     SectionPos pos;
     if (findSection(doc, name, id, pos) != XCONFIG_DONE)
         return XCONFIG_NOT_FOUND;
-    const size_t from = pos.start > 0 ? pos.start - 1 : 0;
+    size_t from = pos.start > 0 ? pos.start - 1 : 0;
+    if (from > 0 && doc[from - 1] == '\r')
+        --from;  // the CR of a CR LF line end goes with it
     out.append(doc.substr(0, from));
     out.append(doc.substr(pos.endWord));
     return XCONFIG_DONE;
@@ -546,6 +569,8 @@ int GetLine(FILE *file, char *line)
         raw.clear();
         while ((c = getc(file)) != EOF && c != '\n')
             raw += static_cast<char>(c);
+        if (c == '\n' && !raw.empty() && raw.back() == '\r')
+            raw.pop_back();  // a CR before the LF belongs to the line end
         const std::string_view text = xc::trim(raw);
         if (!text.empty())
             return put(line, text) ? XCONFIG_DONE : XCONFIG_ERROR;

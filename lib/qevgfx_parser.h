@@ -76,7 +76,13 @@ struct Split {
     std::string value;
 };
 
-std::string_view trim(std::string_view text);        // blanks and tabs at both ends
+std::string_view trim(std::string_view text);        // blanks, tabs and CRs at both ends
+// The physical line at pos without its line end (the LF and a CR before it);
+// next is set to the position after the LF (or the end of doc).
+std::string_view physicalLine(std::string_view doc, size_t pos, size_t &next);
+// The file's line end, "\r\n" when its first line ends so, else "\n"; new
+// lines are written with it.
+std::string_view lineEnding(std::string_view doc);
 std::string_view cutRemark(std::string_view text);   // up to the first '#', trimmed
 Split splitLine(std::string_view line);
 int classify(std::string_view key);                  // XCONFIG_LINE_*

@@ -67,6 +67,15 @@ std::string FirstQuotedWord(std::string text) {
     return text;
 }
 
+// The text between the last two double quotes ("" with fewer than two).
+std::string LastQuotedWord(std::string_view text) {
+    const size_t close = text.rfind('"');
+    if (close == std::string_view::npos || close == 0)
+        return {};
+    const size_t open = text.rfind('"', close - 1);
+    return open == std::string_view::npos ? std::string() : std::string(text.substr(open + 1, close - open - 1));
+}
+
 // ---- in-memory edits: doc takes the result the editor produced ----
 
 int SetString(std::string &doc, std::string_view sec, std::string_view id, std::string_view key, int index,
@@ -131,13 +140,11 @@ bool ForSectionLines(std::string_view doc, std::string_view sec, std::string_vie
         return false;
     size_t p = pos.start;
     while (p <= pos.end && p < doc.size()) {
-        size_t nl = doc.find('\n', p);
-        if (nl == std::string_view::npos)
-            nl = doc.size();
-        const std::string_view line = xc::trim(doc.substr(p, nl - p));
+        size_t next = 0;
+        const std::string_view line = xc::trim(xc::physicalLine(doc, p, next));
         if (!line.empty())
             visit(line);
-        p = nl + 1;
+        p = next;
     }
     return true;
 }
@@ -198,16 +205,28 @@ std::string FreshName(std::string_view doc, std::string_view sec, const std::str
     }
 }
 
-// Appends to section `to` every entry of section `from` whose line does not
-// mention Identifier.
+// Appends to section `to` every entry of section `from` but its Identifier
+// line (a line that merely mentions the word, such as a Device line naming
+// "Card identifier 2", is copied).
 bool CopyEntries(std::string &doc, std::string_view sec, std::string_view from, std::string_view to) {
     for (const std::string &line : EntryLines(doc, sec, from)) {
-        if (Mystrstr(line, "Identifier"))
+        if (xc::classify(xc::splitLine(line).key) == XCONFIG_LINE_IDENTIFIER)
             continue;
         if (SetEntry(doc, sec, to, line) != XCONFIG_DONE)
             return false;
     }
     return true;
+}
+
+// A name Enable gives a secondary section: the primary's identifier, "-scrn"
+// and a number (FreshName).
+bool IsSecondaryName(std::string_view name, std::string_view primary) {
+    constexpr std::string_view kTag = "-scrn";
+    const size_t digits = primary.size() + kTag.size();
+    if (primary.empty() || name.size() <= digits || !IEqual(name.substr(0, primary.size()), primary) ||
+        !IEqual(name.substr(primary.size(), kTag.size()), kTag))
+        return false;
+    return name.find_first_not_of("0123456789", digits) == std::string_view::npos;
 }
 
 // ---- adapter values written into the Device sections ----
@@ -283,39 +302,49 @@ int ModDeviceSecActiveDevice(std::string &doc, const ScreenData &layout, std::st
     return 1;
 }
 
-// BusID and screen number of a Device section. A BusID or Screen line that
-// cannot be removed (it carries a comment) stays; that is not a failure.
+// BusID and screen number of a Device section. Lines that are not Enable's
+// stay: an existing BusID is never changed (it may name another card, or the
+// adapter's real address) and disable removes only the adapter's address;
+// a screen number is set or removed only when it is 0 or 1. A line that
+// cannot be removed (it carries a comment) stays too; that is not a failure.
 int ModDeviceSecBusIDandScreen(std::string &doc, std::string_view dev, int screenNumber, bool enable,
                                const DeviceFacts &facts) {
-    auto modLine = [&](std::string_view key, const std::string &setValue) {
+    auto modLine = [&](std::string_view key, const std::string &setValue, bool own, bool reset) {
         std::vector<std::string> values = KeyValues(doc, "Device", dev, key);
-        if (!values.empty()) {
+        if (values.empty()) {
             if (enable)
-                SetString(doc, "Device", dev, key, 1, setValue);
-            else
-                DeleteEntry(doc, "Device", dev, std::string(key) + "\t" + values.front());
-        } else if (enable) {
-            SetEntry(doc, "Device", dev, std::string(key) + " " + setValue);
+                SetEntry(doc, "Device", dev, std::string(key) + " " + setValue);
+        } else if (enable && reset) {
+            SetString(doc, "Device", dev, key, 1, setValue);
+        } else if (!enable && own) {
+            DeleteEntry(doc, "Device", dev, std::string(key) + "\t" + values.front());
         }
     };
-    modLine("BusID", Quoted(BusAddress(facts.chipId)));
-    modLine("Screen", std::to_string(screenNumber));
+    const std::string address = Quoted(BusAddress(facts.chipId));
+    const std::vector<std::string> busIds = KeyValues(doc, "Device", dev, "BusID");
+    modLine("BusID", address, !busIds.empty() && QEVStrcmp(busIds.front(), address) == 0, false);
+    const std::vector<std::string> screens = KeyValues(doc, "Device", dev, "Screen");
+    const bool ownScreen = !screens.empty() && (screens.front() == "0" || screens.front() == "1");
+    modLine("Screen", std::to_string(screenNumber), ownScreen, ownScreen);
     return 1;
 }
 
+// Enable writes or rewrites its own placed Screen line and refuses a layout
+// that places a screen of someone else's; disable removes only its own line
+// and then the bare Xinerama option.
 int ModServerLayoutSection(std::string &doc, const ScreenData *layout, const XConfigData &data, bool enable) {
     std::string layoutId;
     if (!LayoutId(doc, layoutId))
         return 0;
     std::string placed, primary;
     int placedIndex = 0, primaryIndex = 0;
-    const bool hasPlaced = GetScreenID(doc, layoutId, 2, placed, placedIndex) == 1;
+    GetScreenID(doc, layoutId, 2, placed, placedIndex);
     if (enable) {
-        if (layout == nullptr || GetScreenID(doc, layoutId, 1, primary, primaryIndex) != 1)
+        if (layout == nullptr || data.nPlacedLine == 2 || GetScreenID(doc, layoutId, 1, primary, primaryIndex) != 1)
             return 0;
         const std::string placement =
             Quoted(data.chSecScreenID) + " " + GetScreenOrient(layout->nPosition) + " " + Quoted(primary);
-        if (hasPlaced) {
+        if (data.nPlacedLine == 1) {
             if (SetString(doc, kLayout, layoutId, "Screen", placedIndex, placement) != XCONFIG_DONE)
                 return 0;
         } else if (SetEntry(doc, kLayout, layoutId, "Screen\t" + placement) != XCONFIG_DONE) {
@@ -333,11 +362,11 @@ int ModServerLayoutSection(std::string &doc, const ScreenData *layout, const XCo
         }
         return SetEntry(doc, kLayout, layoutId, "Option " + Quoted("Xinerama")) == XCONFIG_DONE ? 1 : 0;
     }
-    if (hasPlaced) {
-        const std::vector<std::string> screens = KeyValues(doc, kLayout, layoutId, "Screen");
-        if (DeleteEntry(doc, kLayout, layoutId, "Screen\t" + screens[size_t(placedIndex - 1)]) != XCONFIG_DONE)
-            return 0;
-    }
+    if (data.nPlacedLine != 1)
+        return 1;
+    const std::vector<std::string> screens = KeyValues(doc, kLayout, layoutId, "Screen");
+    if (DeleteEntry(doc, kLayout, layoutId, "Screen\t" + screens[size_t(placedIndex - 1)]) != XCONFIG_DONE)
+        return 0;
     // Only a bare Xinerama option is removed; one with a second word makes
     // the disable fail.
     if (CheckXFConfigString(doc, kLayout, layoutId, "Option", "Xinerama") &&
@@ -371,7 +400,8 @@ int ModDeviceSection(std::string &doc, const ScreenData *layout, const XConfigDa
             return 0;
         if (data.bSecDeviceExist && DeleteSection(doc, "Device", data.chSecDeviceID) != XCONFIG_DONE)
             return 0;
-        return ModDeviceSecBusIDandScreen(doc, data.chDeviceID, 0, false, facts);
+        // BusID and Screen lines are Enable's only while its layout is there.
+        return data.nPlacedLine != 1 || ModDeviceSecBusIDandScreen(doc, data.chDeviceID, 0, false, facts);
     }
     if (layout == nullptr)
         return 0;
@@ -496,61 +526,64 @@ int GetScreenID(std::string_view doc, std::string_view layoutId, int kind, std::
 
 bool CompleteXConfig(std::string &doc, XConfigData &data) {
     bool changed = false;
-    std::string layoutId;
+    std::string layoutId, primary;
+    int index = 0;
     if (!LayoutId(doc, layoutId)) {
-        std::string firstScreen;
         int count = 0;
-        xm::getSectionId(doc, "Screen", firstScreen, count);
-        const std::string_view screen(firstScreen);
-        if (CreateSection(doc, kLayout, Quoted("QEV Layout"), &screen) == XCONFIG_DONE) {
-            data.chScreenID = firstScreen;
-            changed = true;
-        }
+        xm::getSectionId(doc, "Screen", primary, count);
+        // A layout naming no screen would stop the X server from starting.
+        if (primary.empty())
+            return false;
+        const std::string_view screen(primary);
+        if (CreateSection(doc, kLayout, Quoted("QEV Layout"), &screen) != XCONFIG_DONE)
+            return false;
+        changed = true;
+    } else if (GetScreenID(doc, layoutId, 1, primary, index) != 1) {
+        return false;
     }
+    data.chScreenID = primary;
+    // The primary screen gets a monitor when the file has none or the screen
+    // names none (the second screen is made from it).
     std::string monitorId;
     int count = 0;
-    if (xm::getSectionId(doc, "Monitor", monitorId, count) != XCONFIG_DONE) {
-        // The Monitor line goes into the layout's primary screen (the first
-        // Screen section when the layout names none).
-        std::string primary;
-        int index = 0;
-        if (!changed && LayoutId(doc, layoutId) && GetScreenID(doc, layoutId, 1, primary, index) == 1)
-            data.chScreenID = primary;
-        else if (!changed)
-            data.chScreenID.clear();
-        if (SetEntry(doc, "Screen", data.chScreenID, "Monitor\t" + Quoted("Unknown Monitor")) == XCONFIG_DONE &&
-            CreateSection(doc, "Monitor", "Unknown Monitor") == XCONFIG_DONE)
-            changed = true;
+    if (xm::getSectionId(doc, "Monitor", monitorId, count) != XCONFIG_DONE ||
+        KeyValues(doc, "Screen", primary, "Monitor").empty()) {
+        const std::string_view unknown = "Unknown Monitor";
+        if (SetEntry(doc, "Screen", primary, "Monitor\t" + Quoted(unknown)) != XCONFIG_DONE)
+            return changed;
+        changed = true;
+        if (!SectionExists(doc, "Monitor", unknown))
+            CreateSection(doc, "Monitor", unknown);
     }
     return changed;
 }
 
 bool CollectXConfigData(std::string_view doc, XConfigData &data) {
+    data = XConfigData{};
     std::string layoutId;
-    if (!LayoutId(doc, layoutId))
-        return false;
     std::string word;
     int index = 0;
-    if (GetScreenID(doc, layoutId, 1, word, index) == 1)
-        data.chScreenID = word;
+    if (!LayoutId(doc, layoutId) || GetScreenID(doc, layoutId, 1, word, index) != 1)
+        return false;
+    data.chScreenID = word;
     data.chDeviceID = FirstQuotedWord(FirstValue(doc, "Screen", data.chScreenID, "Device"));
     data.chMonitorID = FirstQuotedWord(FirstValue(doc, "Screen", data.chScreenID, "Monitor"));
 
-    const bool placed = GetScreenID(doc, layoutId, 2, word, index) == 1;
-    if (placed && SectionExists(doc, "Screen", word)) {
-        data.bSecScreenExist = 1;
+    if (GetScreenID(doc, layoutId, 2, word, index) == 1)
+        data.nPlacedLine = IsSecondaryName(word, data.chScreenID) ? 1 : 2;
+    if (data.nPlacedLine == 1) {
+        data.bSecScreenExist = SectionExists(doc, "Screen", word) ? 1 : 0;
         data.chSecScreenID = word;
     } else {
-        data.bSecScreenExist = data.bSecDeviceExist = data.bSecMonitorExist = 0;
-        data.chSecScreenID = placed ? word : FreshName(doc, "Screen", data.chScreenID);
+        data.chSecScreenID = FreshName(doc, "Screen", data.chScreenID);
     }
 
-    // The secondary screen's Device and Monitor sections, when they exist,
-    // else fresh names.
+    // The secondary screen's Device and Monitor sections when they exist and
+    // bear Enable's names, else fresh names.
     auto secondary = [&](std::string_view kind, const std::string &primaryId, int &exists, std::string &id) {
         if (data.bSecScreenExist) {
             std::string named = FirstQuotedWord(FirstValue(doc, "Screen", data.chSecScreenID, kind));
-            if (SectionExists(doc, kind, named)) {
+            if (IsSecondaryName(named, primaryId) && SectionExists(doc, kind, named)) {
                 exists = 1;
                 id = named;
                 return;
@@ -564,6 +597,45 @@ bool CollectXConfigData(std::string_view doc, XConfigData &data) {
     return true;
 }
 
+std::map<std::string, int> DanglingReferences(std::string_view doc) {
+    static constexpr std::string_view kPlacements[] = {"RightOf", "LeftOf", "Above", "Below"};
+    std::map<std::string, int> dangling;
+    auto refer = [&](std::string_view kind, const std::string &name) {
+        if (name.empty() || !SectionExists(doc, kind, name)) {
+            std::string key(kind);
+            key += ' ';
+            for (char c : name)
+                key += Lower(c);
+            ++dangling[key];
+        }
+    };
+    std::string section;
+    size_t p = 0;
+    while (p < doc.size()) {
+        size_t next = 0;
+        const xc::Split s = xc::splitLine(xc::cutRemark(xc::physicalLine(doc, p, next)));
+        p = next;
+        switch (xc::classify(s.key)) {
+        case XCONFIG_LINE_SECTION: section = s.value; break;
+        case XCONFIG_LINE_ENDSECTION: section.clear(); break;
+        default:
+            if (IEqual(section, kLayout) && IEqual(s.key, "Screen")) {
+                refer("Screen", FirstQuotedWord(s.value));
+                for (std::string_view word : kPlacements) {
+                    if (Mystrstr(s.value, word)) {
+                        refer("Screen", LastQuotedWord(s.value));
+                        break;
+                    }
+                }
+            } else if (IEqual(section, "Screen") && (IEqual(s.key, "Device") || IEqual(s.key, "Monitor"))) {
+                refer(IEqual(s.key, "Device") ? "Device" : "Monitor", FirstQuotedWord(s.value));
+            }
+            break;
+        }
+    }
+    return dangling;
+}
+
 int ModXFConfigText(std::string &doc, const ScreenData *layout, int enable, const DeviceFacts &facts,
                     const XConfigData &data) {
     const bool on = enable != 0;
@@ -573,14 +645,29 @@ int ModXFConfigText(std::string &doc, const ScreenData *layout, int enable, cons
                : 0;
 }
 
-int ModXFConfigFile(const std::string &path, const ScreenData *layout, int enable, const DeviceFacts &facts,
-                    const XConfigData &data) {
-    std::string doc;
-    if (!file::read(path, doc))
-        return 0;
+int ModXFConfig(std::string_view before, std::string &after, const ScreenData *layout, int enable,
+                const DeviceFacts &facts, XConfigData &data) {
+    after.clear();
+    std::string doc(before);
+    if (enable)
+        CompleteXConfig(doc, data);
+    if (!CollectXConfigData(doc, data)) {
+        if (enable)
+            return 0;
+        after = before;
+        return 1;
+    }
     if (!ModXFConfigText(doc, layout, enable, facts, data))
         return 0;
-    return file::replace(path, doc) ? 1 : 0;
+    // No line may come to name a section that does not exist.
+    const std::map<std::string, int> was = DanglingReferences(before);
+    for (const auto &[ref, count] : DanglingReferences(doc)) {
+        const auto old = was.find(ref);
+        if (old == was.end() || old->second < count)
+            return 0;
+    }
+    after = std::move(doc);
+    return 1;
 }
 
 void DetectDeviceOrderOnSAMM(std::string_view doc, ScreenData &layout, unsigned active) {
@@ -679,31 +766,20 @@ void DelZ7XFConfig() {
         ::unlink(g_chXFConfigFile.c_str());
 }
 
-bool InitXConfigData(const std::string &path, XConfigData &data) {
-    std::string doc;
-    if (!file::read(path, doc))
-        return false;
-    if (CompleteXConfig(doc, data)) {
-        // The added sections reach the configuration at once, and the working
-        // and backup copies are made again from it.
-        if (!file::replace(path, doc) || !file::copy(path, XFCONFIGFILE))
-            return false;
-        DelZ7XFConfig();
-        if (!CopyZ7XFConfig() || !file::read(g_chXFConfigFile, doc))
-            return false;
-    }
-    CollectXConfigData(doc, data);
-    return true;
-}
-
 namespace {
 
+// The working copy is edited in memory; it is rewritten and copied over the
+// configuration only when the whole edit succeeded, so a failed operation
+// leaves the configuration as it was.
 int EditAndInstall(const ScreenData *layout, int enable, const DeviceFacts &facts) {
-    if (g_chXFConfigFile.empty() || !file::exists(g_chXFConfigFile))
+    std::string before, after;
+    if (g_chXFConfigFile.empty() || !file::read(g_chXFConfigFile, before))
         return 0;
-    if (!ModXFConfigFile(g_chXFConfigFile, layout, enable, facts, g_XConfigData))
+    if (!ModXFConfig(before, after, layout, enable, facts, g_XConfigData))
         return 0;
-    return file::copy(g_chXFConfigFile, XFCONFIGFILE) ? 1 : 0;
+    if (after == before)
+        return 1;
+    return file::replace(g_chXFConfigFile, after) && file::copy(g_chXFConfigFile, XFCONFIGFILE) ? 1 : 0;
 }
 
 // Makes the working copy unless a layout query left one to reuse.
@@ -727,8 +803,7 @@ int FileRouteEnable(int primary, int secondary, int position, const DeviceFacts 
     int rc = 0;
     if (PrepareWorkingCopy()) {
         g_ScreenData = ScreenData{primary, secondary, position};
-        if (InitXConfigData(g_chXFConfigFile, g_XConfigData))
-            rc = EnableSAMM(g_ScreenData, facts);
+        rc = EnableSAMM(g_ScreenData, facts);
     }
     DelZ7XFConfig();
     return rc;
@@ -736,7 +811,7 @@ int FileRouteEnable(int primary, int secondary, int position, const DeviceFacts 
 
 int FileRouteDisable(const DeviceFacts &facts) {
     int rc = 0;
-    if (PrepareWorkingCopy() && InitXConfigData(g_chXFConfigFile, g_XConfigData))
+    if (PrepareWorkingCopy())
         rc = DisableSAMM(facts);
     DelZ7XFConfig();
     return rc;

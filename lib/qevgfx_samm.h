@@ -4,6 +4,7 @@
 #ifndef QEVGFX_SAMM_H
 #define QEVGFX_SAMM_H
 
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -17,7 +18,10 @@ struct ScreenData {
 };
 
 // Identifiers of the sections that make up the two screens, as found in (or
-// chosen for) the working copy of the configuration.
+// chosen for) the working copy of the configuration. The secondary sections
+// count as existing only when they bear the names Enable gives them (the
+// primary's identifier, "-scrn" and a number): sections of other names are
+// the user's and are never reused, changed or deleted.
 struct XConfigData {
     std::string chScreenID;
     std::string chDeviceID;
@@ -28,6 +32,9 @@ struct XConfigData {
     std::string chSecScreenID;
     std::string chSecDeviceID;
     std::string chSecMonitorID;
+    // The layout's first placed Screen line: 0 none, 1 one Enable wrote
+    // (it places a screen of Enable's naming), 2 someone else's.
+    int nPlacedLine = 0;
 };
 
 extern ScreenData g_ScreenData;
@@ -67,18 +74,29 @@ int CheckXFConfigString(std::string_view doc, std::string_view section, std::str
 int GetScreenID(std::string_view doc, std::string_view layoutId, int kind, std::string &screenId, int &index);
 
 // ---- the file route ----
-// Adds a missing ServerLayout or Monitor section (true when doc changed).
+// Adds a missing ServerLayout section (naming the first Screen section; none
+// is added when the file has no Screen section with an identifier) and a
+// Monitor section and line for a primary screen without a Monitor line.
+// True when doc changed.
 bool CompleteXConfig(std::string &doc, XConfigData &data);
-// Fills data from a configuration that has its ServerLayout section; false
-// (data unchanged) without one.
+// Fills data (from scratch) from a configuration whose layout names a
+// primary screen; false without one.
 bool CollectXConfigData(std::string_view doc, XConfigData &data);
 // The four section editors in order; 1 done, 0 at the first failure (doc then
 // holds the partial edit). layout is needed only to enable.
 int ModXFConfigText(std::string &doc, const ScreenData *layout, int enable, const DeviceFacts &facts,
                     const XConfigData &data);
-// The same on a file: it is replaced (atomically) only when the edit succeeds.
-int ModXFConfigFile(const std::string &path, const ScreenData *layout, int enable, const DeviceFacts &facts,
-                    const XConfigData &data);
+// The whole edit as one transaction on the text: completion (enable only),
+// collection, the section editors and a final check that no line names a
+// section that does not exist unless such a line was there before. 1 with
+// the new text in after; 0 with after empty. A disable of a configuration
+// without a layout of its own has nothing to undo: 1, after == before.
+int ModXFConfig(std::string_view before, std::string &after, const ScreenData *layout, int enable,
+                const DeviceFacts &facts, XConfigData &data);
+// References to missing sections: layout Screen lines (screen and the screen
+// it is placed against) and Screen sections' Device and Monitor lines, as
+// "kind name" (name in lower case) with their number of lines.
+std::map<std::string, int> DanglingReferences(std::string_view doc);
 // Outputs of the layout from the primary screen's ActiveDevice option.
 void DetectDeviceOrderOnSAMM(std::string_view doc, ScreenData &layout, unsigned active);
 // Position code from the layout's placed Screen line (0 without one).
@@ -87,11 +105,8 @@ void GetScrn2ToScrn1Pos(std::string_view doc, ScreenData &layout);
 // Working and backup copies in HOME. False when HOME is unset or a copy fails.
 bool CopyZ7XFConfig();
 void DelZ7XFConfig();
-// Collects the identifiers from the working copy at path; an added
-// ServerLayout or Monitor section goes to XFCONFIGFILE at once. False on a
-// failed read or write.
-bool InitXConfigData(const std::string &path, XConfigData &data);
-// Edit the working copy and copy it over XFCONFIGFILE; 1 done, 0 failed.
+// Edit the working copy and, when every step succeeded, install it over
+// XFCONFIGFILE (atomically); 1 done, 0 failed with XFCONFIGFILE untouched.
 int EnableSAMM(const ScreenData &layout, const DeviceFacts &facts);
 int DisableSAMM(const DeviceFacts &facts);
 

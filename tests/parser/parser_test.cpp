@@ -102,42 +102,53 @@ const char kTwoScreenAfter[] =
     "\tBusID \"PCI:1:0:0\"\n\tScreen 1\nEndSection\n\n"
     "Section \"Monitor\"\n\tIdentifier \"Monitor0-scrn2\"\nEndSection\n";
 
+std::string withCrLf(std::string text)
+{
+    for (size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 2))
+        text.insert(at, "\r");
+    return text;
+}
+
 // The calls the multi-screen edit makes for primary CRT, secondary LCD, right
-// of the primary, and back again.
+// of the primary, and back again; a file with CR LF line ends keeps them.
 TEST_F(ParserTest, MultiScreenEditSequenceGivesTheDocumentedFile)
 {
-    put(kTwoScreenBefore);
-    ASSERT_EQ(XConfig_SetEntry(p(), "ServerLayout", "Layout0", "Screen\t\"Screen0-scrn2\" RightOf \"Screen0\""), 0);
-    ASSERT_EQ(XConfig_SetEntry(p(), "ServerLayout", "Layout0", "Option \"Xinerama\""), 0);
-    ASSERT_EQ(XConfig_CreateSection(p(), "Screen", "Screen0-scrn2"), 0);
-    for (int i = 1; XConfig_GetEntry(p(), "Screen", "Screen0", i, buf) == 0; ++i)
-        if (!strcasestr(buf, "Identifier")) {
-            ASSERT_EQ(XConfig_SetEntry(p(), "Screen", "Screen0-scrn2", buf), 0);
+    for (const bool crlf : {false, true}) {
+        SCOPED_TRACE(crlf ? "CR LF" : "LF");
+        auto ends = [crlf](const std::string &text) { return crlf ? withCrLf(text) : text; };
+        put(ends(kTwoScreenBefore));
+        ASSERT_EQ(XConfig_SetEntry(p(), "ServerLayout", "Layout0", "Screen\t\"Screen0-scrn2\" RightOf \"Screen0\""), 0);
+        ASSERT_EQ(XConfig_SetEntry(p(), "ServerLayout", "Layout0", "Option \"Xinerama\""), 0);
+        ASSERT_EQ(XConfig_CreateSection(p(), "Screen", "Screen0-scrn2"), 0);
+        for (int i = 1; XConfig_GetEntry(p(), "Screen", "Screen0", i, buf) == 0; ++i)
+            if (!strcasestr(buf, "Identifier")) {
+                ASSERT_EQ(XConfig_SetEntry(p(), "Screen", "Screen0-scrn2", buf), 0);
+            }
+        ASSERT_EQ(XConfig_SetString(p(), "Screen", "Screen0-scrn2", "Device", 1, "\"Card0-scrn2\""), 0);
+        ASSERT_EQ(XConfig_SetString(p(), "Screen", "Screen0-scrn2", "Monitor", 1, "\"Monitor0-scrn2\""), 0);
+        ASSERT_EQ(XConfig_CreateSection(p(), "Device", "Card0-scrn2"), 0);
+        for (const char *dev : {"Card0-scrn2", "Card0"}) {
+            ASSERT_EQ(XConfig_SetEntry(p(), "Device", dev, "Option \"ActiveDevice\"\t\"CRT, LCD\""), 0);
+            ASSERT_EQ(XConfig_SetEntry(p(), "Device", dev, "BusID \"PCI:1:0:0\""), 0);
+            ASSERT_EQ(XConfig_SetEntry(p(), "Device", dev, std::string(dev) == "Card0" ? "Screen 0" : "Screen 1"), 0);
         }
-    ASSERT_EQ(XConfig_SetString(p(), "Screen", "Screen0-scrn2", "Device", 1, "\"Card0-scrn2\""), 0);
-    ASSERT_EQ(XConfig_SetString(p(), "Screen", "Screen0-scrn2", "Monitor", 1, "\"Monitor0-scrn2\""), 0);
-    ASSERT_EQ(XConfig_CreateSection(p(), "Device", "Card0-scrn2"), 0);
-    for (const char *dev : {"Card0-scrn2", "Card0"}) {
-        ASSERT_EQ(XConfig_SetEntry(p(), "Device", dev, "Option \"ActiveDevice\"\t\"CRT, LCD\""), 0);
-        ASSERT_EQ(XConfig_SetEntry(p(), "Device", dev, "BusID \"PCI:1:0:0\""), 0);
-        ASSERT_EQ(XConfig_SetEntry(p(), "Device", dev, std::string(dev) == "Card0" ? "Screen 0" : "Screen 1"), 0);
-    }
-    ASSERT_EQ(XConfig_CreateSection(p(), "Monitor", "Monitor0-scrn2"), 0);
-    EXPECT_EQ(contents(), kTwoScreenAfter);
+        ASSERT_EQ(XConfig_CreateSection(p(), "Monitor", "Monitor0-scrn2"), 0);
+        EXPECT_EQ(contents(), ends(kTwoScreenAfter));
 
-    ASSERT_EQ(XConfig_GetString(p(), "ServerLayout", "Layout0", "Screen", 2, buf), 0);
-    EXPECT_STREQ(buf, "\"Screen0-scrn2\" RightOf \"Screen0\"");
-    ASSERT_EQ(XConfig_DeleteEntry(p(), "ServerLayout", "Layout0", ("Screen\t" + std::string(buf)).c_str()), 0);
-    ASSERT_EQ(XConfig_DeleteEntry(p(), "ServerLayout", "Layout0", "Option\t\"Xinerama\""), 0);
-    ASSERT_EQ(XConfig_DeleteSection(p(), "Screen", "Screen0-scrn2"), 0);
-    ASSERT_EQ(XConfig_DeleteSection(p(), "Device", "Card0-scrn2"), 0);
-    ASSERT_EQ(XConfig_DeleteEntry(p(), "Device", "Card0", "BusID\t\"PCI:1:0:0\""), 0);
-    ASSERT_EQ(XConfig_DeleteEntry(p(), "Device", "Card0", "Screen\t0"), 0);
-    ASSERT_EQ(XConfig_DeleteSection(p(), "Monitor", "Monitor0-scrn2"), 0);
-    // The first Device section comes back in normal form, one empty line in front.
-    std::string back = kTwoScreenBefore;
-    back.insert(back.find("\nEndSection"), "\n\tOption \"ActiveDevice\"\t\"CRT, LCD\"");
-    EXPECT_EQ(contents(), "\n" + back);
+        ASSERT_EQ(XConfig_GetString(p(), "ServerLayout", "Layout0", "Screen", 2, buf), 0);
+        EXPECT_STREQ(buf, "\"Screen0-scrn2\" RightOf \"Screen0\"");
+        ASSERT_EQ(XConfig_DeleteEntry(p(), "ServerLayout", "Layout0", ("Screen\t" + std::string(buf)).c_str()), 0);
+        ASSERT_EQ(XConfig_DeleteEntry(p(), "ServerLayout", "Layout0", "Option\t\"Xinerama\""), 0);
+        ASSERT_EQ(XConfig_DeleteSection(p(), "Screen", "Screen0-scrn2"), 0);
+        ASSERT_EQ(XConfig_DeleteSection(p(), "Device", "Card0-scrn2"), 0);
+        ASSERT_EQ(XConfig_DeleteEntry(p(), "Device", "Card0", "BusID\t\"PCI:1:0:0\""), 0);
+        ASSERT_EQ(XConfig_DeleteEntry(p(), "Device", "Card0", "Screen\t0"), 0);
+        ASSERT_EQ(XConfig_DeleteSection(p(), "Monitor", "Monitor0-scrn2"), 0);
+        // The first Device section comes back in normal form, one empty line in front.
+        std::string back = kTwoScreenBefore;
+        back.insert(back.find("\nEndSection"), "\n\tOption \"ActiveDevice\"\t\"CRT, LCD\"");
+        EXPECT_EQ(contents(), ends("\n" + back));
+    }
 }
 
 // ---- Lookups ---------------------------------------------------------------

@@ -95,16 +95,15 @@ TEST_F(FileRoute, EnablingAgainRewritesThePlacementInPlace) {
     EXPECT_EQ(2, Count(now, "BusID"));
 }
 
-TEST_F(FileRoute, MissingLayoutIsAddedAndKeptWhenTheEditFails) {
-    // The Screen section names no Device, so the second screen cannot be made.
+TEST_F(FileRoute, AFailedEnableLeavesTheFileAsItWas) {
+    // The Screen section names no Device, so the second screen cannot be
+    // made; the layout the enable would have added is not written either.
     const std::string conf = "Section \"Monitor\"\n\tIdentifier \"M\"\nEndSection\n\n"
                              "Section \"Screen\"\n\tIdentifier \"S\"\n\tMonitor \"M\"\nEndSection\n";
     Write(conf);
     EXPECT_EQ(0, Enable(QEV_OUT_CRT, QEV_OUT_LCD, 0));
-    const std::string expected =
-        conf + "\nSection \"ServerLayout\"\n\tIdentifier \"QEV Layout\"\n\tScreen \"S\"\nEndSection\n";
-    EXPECT_EQ(expected, ReadConfig());
-    EXPECT_EQ(expected, qevtest::read_file(Backup()).value_or(""));
+    EXPECT_EQ(conf, ReadConfig());
+    EXPECT_EQ(conf, qevtest::read_file(Backup()).value_or(""));
     EXPECT_FALSE(qevtest::file_exists(WorkingCopy()));
 }
 
@@ -167,17 +166,37 @@ TEST_F(FileRoute, LayoutNamedAfterXineramaKeepsItsIdentifier) {
     EXPECT_EQ(1, IsXineramaExist());
 }
 
-TEST_F(FileRoute, DisableKeepsOutputOptionsAndDropsBusIdAndScreen) {
+TEST_F(FileRoute, BusIdAndScreenLinesOfTheUserStay) {
     std::string conf = kExample;
     conf.replace(conf.find("\tIdentifier \"Card0\"\n"), 20,
                  "\tIdentifier \"Card0\"\n\tBusID \"PCI:2:0:0\"\n\tScreen 0\n\tOption \"TVType\"\t\"PAL\"\n"
                  "\tOption \"Gemel\"\n");
+    // Without a layout of the library's, disable removes only the clone option.
     Write(conf);
     ASSERT_EQ(1, Disable());
-    const std::string now = ReadConfig();
-    EXPECT_EQ("\nSection \"Device\"\n\tIdentifier \"Card0\"\n\tOption \"TVType\"\t\"PAL\"\nEndSection\n",
-              now.substr(0, now.find("\n\nSection \"Monitor\"") + 1))
-        << now;
+    const std::string card = "\nSection \"Device\"\n\tIdentifier \"Card0\"\n\tBusID \"PCI:2:0:0\"\n\tScreen 0\n"
+                             "\tOption \"TVType\"\t\"PAL\"\nEndSection\n";
+    std::string now = ReadConfig();
+    EXPECT_EQ(card, now.substr(0, now.find("\n\nSection \"Monitor\"") + 1)) << now;
+
+    // Both heads keep a bus address that is there; disable then removes only
+    // the address the enable writes for this chip, and the screen number.
+    for (const std::string address : {"PCI:2:0:0", "PCI:0:1:0", "PCI:1:0:0"}) {
+        SCOPED_TRACE(address);
+        conf = kExample;
+        conf.replace(conf.find("\tIdentifier \"Card0\"\n"), 20,
+                     "\tIdentifier \"Card0\"\n\tBusID \"" + address + "\"\n\tScreen 0\n");
+        Write(conf);
+        ASSERT_EQ(1, Enable(QEV_OUT_CRT, QEV_OUT_LCD, 0));
+        now = ReadConfig();
+        EXPECT_EQ(2, Count(now, "\tBusID \"" + address + "\"\n")) << now;
+        EXPECT_EQ(2, Count(now, "BusID"));
+        EXPECT_EQ(1, Count(now, "\tScreen 1\n"));
+        ASSERT_EQ(1, Disable());
+        now = ReadConfig();
+        EXPECT_EQ(address == "PCI:1:0:0" ? 0 : 1, Count(now, "\tBusID \"" + address + "\"\n")) << now;
+        EXPECT_EQ(0, Count(now, "\tScreen 0\n"));
+    }
 }
 
 TEST_F(FileRoute, TVOptionsFollowTheOutputs) {

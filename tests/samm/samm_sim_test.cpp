@@ -4,6 +4,9 @@
 // RandR, and on the framebuffer stand-in.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -196,6 +199,82 @@ TEST_F(SammSingleVideoChip, CloneVideoOutputOfLcdAndDvi) {
     EXPECT_EQ("1\n", qevtest::read_file("/etc/X11/.QEVGemel").value_or(""));
     EXPECT_EQ(Strings({"gemel-set 1", "gemel-get 1 2"}), Probe({"gemel-set", "2", "gemel-get"}));
     EXPECT_EQ("0\n", qevtest::read_file("/etc/X11/.QEVGemel").value_or(""));
+}
+
+// Hand-written configurations of many shapes (tests/samm/corpus): enable,
+// enable again with the other order and position, disable, each through the
+// library against the simulated adapter without RandR. A failed step leaves
+// the file byte for byte as it was; every other result is read by a real
+// Xorg, as the file was before it, and a CR LF file stays CR LF.
+class SammCorpus : public qevtest::XServerTest<SammCorpus> {
+  public:
+    static qevtest::XServerOptions server_options() {
+        qevtest::XServerOptions o;
+        o.no_randr = true;
+        o.config_path = "/etc/X11/qevsim.conf"; // /etc/X11/xorg.conf is the corpus file
+        return o;
+    }
+};
+
+// The configuration as Xorg's dummy driver runs it in the sandbox: a last
+// Driver line (the one Xorg uses) makes every Device section drive "dummy",
+// and a file without a Device section gets one.
+std::string DummyCopy(const std::string &conf) {
+    static const std::regex device(R"((^|\n)([ \t]*Section[ \t]+"Device"[\s\S]*?\n)([ \t]*EndSection))",
+                                   std::regex::icase);
+    const std::string out = std::regex_replace(conf, device, "$1$2\tDriver \"dummy\"\n$3");
+    return out != conf ? out : conf + "Section \"Device\"\n\tIdentifier \"Added\"\n\tDriver \"dummy\"\nEndSection\n";
+}
+
+// Starts Xorg on the copy (-config, an empty -configdir) and stops it by its
+// pid once it accepts clients.
+bool XorgAccepts(const std::string &conf, std::string *log) {
+    qevtest::XServerOptions o;
+    o.full_conf = DummyCopy(conf);
+    o.config_path = "/etc/X11/dummy-check.conf";
+    qevtest::XServer x;
+    const bool ok = x.start(o, log);
+    x.stop();
+    return ok;
+}
+
+TEST_F(SammCorpus, EveryResultIsAcceptedByXorg) {
+    // Shapes without a screen of their own to extend: both enables fail, the
+    // disable has nothing to undo. Every other enable succeeds.
+    const std::set<std::string> refused = {"blank.conf",         "commented.conf",       "comments-on-section-lines.conf",
+                                           "device-only.conf",   "inputclass-only.conf", "monitor-only.conf",
+                                           "multi-gpu-two-screens.conf"};
+    const std::vector<Strings> steps = {
+        {"enable", "1", "2", "0"}, {"enable", "2", "1", "3"}, {"disable", "2", "1", "3"}};
+    ASSERT_TRUE(qevtest::run({"sh", "-c", "[ -z \"$(ls -A /etc/X11/xorg.conf.d)\" ]"}).ok());
+    int shapes = 0;
+    for (const auto &entry : std::filesystem::directory_iterator(qevtest::source_dir() + "/tests/samm/corpus")) {
+        const std::string name = entry.path().filename();
+        SCOPED_TRACE(name);
+        ++shapes;
+        const std::string original = qevtest::read_file(entry.path()).value_or("");
+        std::string log;
+        EXPECT_TRUE(XorgAccepts(original, &log)) << log;
+        ASSERT_TRUE(qevtest::write_file("/etc/X11/xorg.conf", original));
+        std::string before = original;
+        for (const Strings &step : steps) {
+            const Strings out = Probe(step);
+            const std::string now = qevtest::read_file("/etc/X11/xorg.conf").value_or("<missing>");
+            SCOPED_TRACE(step[0] + step[1] + ":\n" + now);
+            const bool ok = step[0] == "disable" || !refused.count(name);
+            EXPECT_EQ(Strings({step[0] + (ok ? " 1" : " 0")}), out);
+            if (!ok || now == before) {
+                EXPECT_EQ(before, now);
+            } else {
+                EXPECT_TRUE(XorgAccepts(now, &log)) << log;
+            }
+            const bool crlf = original.find("\r\n") != std::string::npos;
+            EXPECT_TRUE(!crlf || Count(now, "\n") == Count(now, "\r\n")) << "a CR LF file stays CR LF";
+            before = now;
+        }
+        EXPECT_TRUE(!refused.count(name) || original == before);
+    }
+    EXPECT_GE(shapes, 20);
 }
 
 #ifdef QEVTEST_FB_STANDIN

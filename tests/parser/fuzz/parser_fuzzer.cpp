@@ -5,12 +5,16 @@
 // byte, and the rest as the file's contents. Every in-memory operation runs
 // on the contents with a few invariants checked; one C-interface operation
 // runs on a real file (in a private temporary directory) and must agree with
-// the in-memory result. Output buffers are heap blocks of exactly the
+// the in-memory result; the contents with CR LF line ends must read and edit
+// the same as with LF. Output buffers are heap blocks of exactly the
 // documented size, so any overflow is caught.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -215,6 +219,44 @@ void checkFile(uint8_t op, std::string_view doc, const std::string &name, const 
     CHECK(now == (written ? expect : std::string(doc)));
 }
 
+std::string withCrLf(std::string_view lf)
+{
+    std::string out;
+    for (char c : lf) {
+        if (c == '\n')
+            out += '\r';
+        out += c;
+    }
+    return out;
+}
+
+// The same file with CR LF line ends reads the same and is edited the same,
+// and what the edits write keeps CR LF. lf has no CR and at least one LF.
+void checkCrLf(std::string_view lf, std::string_view name, std::string_view id, std::string_view text, int index)
+{
+    namespace m = xc::mem;
+    const std::string key = xc::splitLine(text).key;
+    const std::string_view screen(text);
+    using Op = std::function<int(std::string_view, std::string &)>;
+    const Op ops[] = {  // three reads, then the edits
+        [&](auto d, auto &o) { return m::getString(d, name, id, key, index, o); },
+        [&](auto d, auto &o) { return m::getEntry(d, name, id, index, o); },
+        [&](auto d, auto &o) { int n = 0; return m::getSectionId(d, name, o, n) + 4 * n; },
+        [&](auto d, auto &o) { return m::setString(d, name, id, key, index, "\"v\"", o); },
+        [&](auto d, auto &o) { return m::setEntry(d, name, id, text, o); },
+        [&](auto d, auto &o) { return m::deleteEntry(d, name, id, text, o); },
+        [&](auto d, auto &o) { return m::createSection(d, name, id, &screen, o); },
+        [&](auto d, auto &o) { return m::deleteSection(d, name, id, o); },
+    };
+    // Texts with a CR of their own are written as they are.
+    const bool ownCr = (std::string(name) + std::string(id) + std::string(text)).find('\r') != std::string::npos;
+    for (size_t i = 0; i < std::size(ops); ++i) {
+        std::string a, b;
+        CHECK(ops[i](lf, a) == ops[i](withCrLf(lf), b));
+        CHECK(ownCr || b == (i < 3 ? a : withCrLf(a)));
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -230,6 +272,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const std::string_view doc = rest;
 
     checkMemory(doc, name, id, text, index);
+    std::string lf(doc);
+    lf.erase(std::remove(lf.begin(), lf.end(), '\r'), lf.end());
+    if (lf.find('\n') != std::string::npos)
+        checkCrLf(lf, name, id, text, index);
     // The C interface stops at a NUL, so it sees the texts only up to there.
     checkFile(op, doc, name, id, text, index);
     return 0;

@@ -3,10 +3,12 @@
 //
 // Input: one byte choosing the layout (primary, secondary, position, enable
 // or disable), one byte choosing the adapter facts (chip, TV standards), then
-// the configuration text. The edits run in memory and on a working copy in a
-// private temporary directory (the two must agree); the layout is read back,
-// and the device-option editors run on the file. A few invariants of a
-// successful enable are checked.
+// the configuration text. The edit runs as one transaction in memory, also on
+// the text with CR LF line ends (it must make the same edit and keep them);
+// the layout is read back, and the device-option editors run on a file in a
+// private temporary directory. A few invariants of a successful enable are
+// checked.
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <cstdio>
@@ -101,11 +103,20 @@ bool WellFormed(std::string_view doc) {
     return !inside;
 }
 
-// Complete, collect and edit, as the file route does on its working copy.
-int Edit(std::string &doc, const ScreenData &layout, bool enable, const ss::DeviceFacts &facts, XConfigData &data) {
-    ss::CompleteXConfig(doc, data);
-    ss::CollectXConfigData(doc, data);
-    return ss::ModXFConfigText(doc, enable ? &layout : nullptr, enable ? 1 : 0, facts, data);
+// The whole edit of the file route on the text of its working copy.
+int Edit(std::string_view text, std::string &out, const ScreenData &layout, bool enable,
+         const ss::DeviceFacts &facts, XConfigData &data) {
+    return ss::ModXFConfig(text, out, enable ? &layout : nullptr, enable ? 1 : 0, facts, data);
+}
+
+std::string WithCrLf(std::string_view lf) {
+    std::string out;
+    for (char c : lf) {
+        if (c == '\n')
+            out += '\r';
+        out += c;
+    }
+    return out;
 }
 
 } // namespace
@@ -125,25 +136,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size) {
     facts.hdtvStandard = 4u << ((factsByte >> 5) & 3);
     facts.hdtvSignal = (factsByte & 2) ? 4 : 8;
 
-    // In memory.
-    std::string doc = text;
+    // One transaction: a result and the whole new text, or 0 and nothing; no
+    // line comes to name a missing section.
+    std::string doc;
     XConfigData data;
-    const int rc = Edit(doc, layout, enable, facts, data);
+    const int rc = Edit(text, doc, layout, enable, facts, data);
     CHECK(rc == 0 || rc == 1);
+    CHECK(rc == 1 || doc.empty());
+    if (rc == 1) {
+        const auto before = ss::DanglingReferences(text);
+        for (const auto &[ref, count] : ss::DanglingReferences(doc))
+            CHECK(before.count(ref) && before.at(ref) >= count);
+    }
 
-    // On a working copy: Complete's additions are written first, as the file
-    // route does, then the section editors replace the file only on success.
-    const std::string &path = WorkFile();
-    std::string completed = text;
-    XConfigData fileData;
-    ss::CompleteXConfig(completed, fileData);
-    CHECK(qev::file::replace(path, completed));
-    ss::CollectXConfigData(completed, fileData);
-    const int fileRc = ss::ModXFConfigFile(path, enable ? &layout : nullptr, enable ? 1 : 0, facts, fileData);
-    std::string after;
-    CHECK(qev::file::read(path, after));
-    CHECK(fileRc == rc);
-    CHECK(after == (rc == 1 ? doc : completed));
+    // With CR LF line ends the same edit is made, and it keeps CR LF.
+    std::string lf = text;
+    lf.erase(std::remove(lf.begin(), lf.end(), '\r'), lf.end());
+    if (lf.find('\n') != std::string::npos) {
+        std::string outLf, outCrLf;
+        XConfigData dataLf, dataCrLf;
+        const int rcLf = Edit(lf, outLf, layout, enable, facts, dataLf);
+        CHECK(rcLf == Edit(WithCrLf(lf), outCrLf, layout, enable, facts, dataCrLf));
+        CHECK(outCrLf == WithCrLf(outLf));
+        CHECK(dataLf.chSecScreenID == dataCrLf.chSecScreenID && dataLf.nPlacedLine == dataCrLf.nPlacedLine);
+    }
 
     if (enable && rc == 1 && WellFormed(text)) {
         CHECK(Exists(doc, "Screen", data.chSecScreenID));
@@ -156,10 +172,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size) {
         CHECK(ss::GetScreenID(doc, layoutId, 2, placed, index) == 1);
 
         // Enabling again reuses what the first enable made.
-        std::string again = doc;
+        std::string again;
         XConfigData againData;
-        const bool plain = Plain(data.chSecScreenID) && Plain(data.chSecDeviceID) && Plain(data.chScreenID);
-        if (Edit(again, layout, true, facts, againData) == 1 && plain) {
+        const bool plain = Plain(data.chSecScreenID) && Plain(data.chSecDeviceID) && Plain(data.chScreenID) &&
+                           Plain(data.chDeviceID);
+        if (Edit(doc, again, layout, true, facts, againData) == 1 && plain) {
             CHECK(againData.bSecScreenExist == 1);
             CHECK(againData.bSecDeviceExist == 1);
         }
@@ -173,11 +190,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size) {
     const int xinerama = ss::IsXineramaIn(doc);
     CHECK(xinerama == 0 || xinerama == 1);
 
+    const std::string &path = WorkFile();
     CHECK(qev::file::replace(path, text));
     if (ss::InsertDeviceOptionIn(path, "Rotate", "CW") == 1) {
         std::string withOption;
         CHECK(qev::file::read(path, withOption));
-        CHECK(withOption.find("\tOption\t\"Rotate\"\t\"CW\"\n") != std::string::npos);
+        const std::string line = "\tOption\t\"Rotate\"\t\"CW\"" + std::string(qev::xconfig::lineEnding(text));
+        CHECK(withOption.find(line) != std::string::npos);
         const int del = ss::DeleteDeviceOptionIn(path, "Rotate");
         CHECK(del == 0 || del == 1);
     }
