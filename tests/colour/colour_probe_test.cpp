@@ -108,11 +108,9 @@ qevtest::RunResult RunXProbe(const qevtest::XServer &server) {
     return qevtest::run({QEVTEST_COLOUR_PROBE}, options);
 }
 
-// Xorg's dummy driver: the simulated driver needs Xv for its adaptors.
 TEST(ColourXv, ServerWithoutXvEndsTheSession) {
     qevtest::XServerOptions o;
-    o.driver = "dummy";
-    o.extra_conf = "Section \"Extensions\"\n    Option \"XVideo\" \"Disable\"\nEndSection\n";
+    o.device_options = {{"Xv", "off"}};
     qevtest::XServer server;
     std::string error;
     ASSERT_TRUE(server.start(o, &error)) << error;
