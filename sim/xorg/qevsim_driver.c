@@ -359,6 +359,20 @@ static Bool qevsim_save_screen(ScreenPtr screen, int mode)
     return TRUE;
 }
 
+/* After the server's own screen resources (RandR's outputs among them). */
+static Bool qevsim_create_resources(ScreenPtr screen)
+{
+    ScrnInfoPtr scrn = xf86ScreenToScrn(screen);
+    QevSimScreen *priv = QEVSIM_PRIV(scrn);
+    Bool ok;
+
+    screen->CreateScreenResources = priv->create_resources;
+    ok = screen->CreateScreenResources(screen);
+    if (ok)
+        qevsim_randr_resources_ready(scrn);
+    return ok;
+}
+
 static Bool qevsim_close_screen(ScreenPtr screen)
 {
     ScrnInfoPtr scrn = xf86ScreenToScrn(screen);
@@ -425,6 +439,8 @@ static Bool qevsim_screen_init(ScreenPtr screen, int argc, char **argv)
 
     if (!xf86CrtcScreenInit(screen))
         return FALSE;
+    priv->create_resources = screen->CreateScreenResources;
+    screen->CreateScreenResources = qevsim_create_resources;
     qevsim_randr_screen_init(screen);
     if (priv->xv_adaptors && !qevsim_xv_screen_init(screen))
         return FALSE;

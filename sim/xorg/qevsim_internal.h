@@ -27,6 +27,7 @@ typedef struct QevSimScreen {
     void *fb;               /* the framebuffer, 32 bpp */
     int fb_pitch;           /* bytes per line */
     CloseScreenProcPtr close_screen;
+    CreateScreenResourcesProcPtr create_resources;
     Bool xv_adaptors;       /* Device option "Xv" is not off/empty */
     Bool applying;          /* pushing model state into RandR: no echo back */
 } QevSimScreen;
@@ -57,6 +58,8 @@ void qevsim_model_changed(void);
 void qevsim_sync_model_from_randr(ScrnInfoPtr scrn);
 /* The model's primary output from RandR's (set by clients without a hook). */
 void qevsim_sync_primary_from_randr(void);
+/* RandR's objects exist: RandR's primary becomes the model's. */
+void qevsim_randr_resources_ready(ScrnInfoPtr scrn);
 
 /* ---- QEVGFX_API extension (qevsim_ext.c) --------------------------------- */
 

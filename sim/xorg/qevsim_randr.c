@@ -787,6 +787,11 @@ void qevsim_sync_model_from_randr(ScrnInfoPtr scrn)
 
 /* ---- model -> RandR ------------------------------------------------------ */
 
+void qevsim_randr_resources_ready(ScrnInfoPtr scrn)
+{
+    push_primary(scrn);
+}
+
 /* Switches the screen's lit outputs to the model's active set and, when
  * new_rotation is not 0, turns every lit CRTC to it. */
 static void apply_model_state(ScrnInfoPtr scrn, Rotation new_rotation)
