@@ -11,6 +11,7 @@
 #include "qev/outputs.h"
 #include "qevgfx.h"
 #include "qevtest/qevtest.h"
+#include "qevtest/session.h"
 #include "xrandr_recorder.h"
 
 using qevtest::Argv;
@@ -33,18 +34,7 @@ void Xrandr(const Argv &args) {
     ASSERT_TRUE(r.ok()) << r.err;
 }
 
-template <class Suite> class RandRSession : public qevtest::XServerTest<Suite> {
-  public:
-    static void SetUpTestSuite() {
-        qevtest::XServerTest<Suite>::SetUpTestSuite();
-        if (qevtest::XServerTest<Suite>::server().running())
-            QEVGFX_Open();
-    }
-    static void TearDownTestSuite() {
-        QEVGFX_Close();
-        qevtest::XServerTest<Suite>::TearDownTestSuite();
-    }
-};
+template <class Suite> using RandRSession = qevtest::SessionTest<Suite>;
 
 // The driver's default adapter: CRT, LCD, TV (+HDTV), DVI, HDMI and DP;
 // CRT, LCD and TV connected; CRT and LCD active; two CRTCs. The TV's size

@@ -14,6 +14,7 @@
 #include "qev/protocol.h"
 #include "qevgfx.h"
 #include "qevtest/qevtest.h"
+#include "qevtest/session.h"
 
 namespace {
 
@@ -22,7 +23,7 @@ constexpr int kSentinel = 0x5a5a5a5a;
 constexpr char kLongDriverName[] = "qevsim_drv_name_of_32_bytes_long";
 static_assert(sizeof kLongDriverName == QEV_DRIVER_NAME_BYTES + 1);
 
-class XChannel : public qevtest::XServerTest<XChannel> {
+class XChannel : public qevtest::SessionTest<XChannel> {
   public:
     static qevtest::XServerOptions server_options() {
         qevtest::XServerOptions o;
@@ -32,26 +33,13 @@ class XChannel : public qevtest::XServerTest<XChannel> {
                                                             "active=CRT,LCD\nprimary=LCD\n");
         return o;
     }
-    static void SetUpTestSuite() {
-        qevtest::XServerTest<XChannel>::SetUpTestSuite();
-        if (server().running()) {
-            testing::internal::CaptureStdout();
-            QEVGFX_Open();
-            randr_message_ = testing::internal::GetCapturedStdout();
-        }
-    }
-    static void TearDownTestSuite() {
-        QEVGFX_Close();
-        qevtest::XServerTest<XChannel>::TearDownTestSuite();
-    }
-    static inline std::string randr_message_;
 };
 
 TEST_F(XChannel, OpensWithoutRandR) {
     int randr = 7;
     EXPECT_EQ(1, QEVGFX_IsRandR(&randr));
     EXPECT_EQ(0, randr);
-    EXPECT_EQ("RandR extension missing\n", randr_message_);
+    EXPECT_EQ("RandR extension missing\n", open_output());
 }
 
 TEST_F(XChannel, AdapterInformation) {
