@@ -2,6 +2,7 @@
 #include "support.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -76,9 +77,21 @@ std::string ReadLink(const std::string &path)
 int LoadDriverInfoFromFile(DriverInfoRecord *record)
 {
     memset(record, 0, sizeof *record);
-    UniqueFile file(fopen(QEV_DRIVER_INFO_FILE, "rb"));
-    if (!file)
+    // Opened without blocking and read only when it is a regular file: a
+    // FIFO or device there must not hold the start-up.
+    int fd = open(QEV_DRIVER_INFO_FILE, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat st {};
+    if (fd < 0)
         return 0;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return 0;
+    }
+    UniqueFile file(fdopen(fd, "rb"));
+    if (!file) {
+        close(fd);
+        return 0;
+    }
     size_t got = fread(record, 1, sizeof *record, file.get());
     (void)got;  // a short file fills only its own length
     // A slot without its terminating zero would run into the next slot.
@@ -211,6 +224,11 @@ int IIsFileExist(const char *path)
 
 int GetProcessCount(const char *name)
 {
+    return CountProcessesExcept(name, "");
+}
+
+int CountProcessesExcept(const char *name, const char *except)
+{
     UniqueDir proc(opendir("/proc/"));
     if (!proc)
         return 0;
@@ -220,7 +238,7 @@ int GetProcessCount(const char *name)
         if (len == 0 || strspn(entry->d_name, "0123456789") != len)
             continue;
         std::string target = ReadLink(std::string("/proc/") + entry->d_name + "/exe");
-        if (!target.empty() && target.find(name) != std::string::npos)
+        if (!target.empty() && target.find(name) != std::string::npos && target != except)
             ++count;
     }
     return count;

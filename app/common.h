@@ -117,5 +117,7 @@ int IsFileCanWrite(const char *path);
 int IIsFileExist(const char *path);
 /* Number of running processes whose executable path contains `name`. */
 int GetProcessCount(const char *name);
+/* The same count, leaving out processes running the executable `except`. */
+int CountProcessesExcept(const char *name, const char *except);
 
 #endif

@@ -66,7 +66,7 @@ int RunQuitDialog()
 
 int main(int argc, char *argv[])
 {
-    if (GetProcessCount(QEV_PROGRAM_NAME) >= 2) {  // this process counts itself
+    if (AnotherInstanceRuns(QEV_PROGRAM_NAME)) {
         fputs("The QEVDisplayUtility is running.\n", stdout);
         return 0;
     }

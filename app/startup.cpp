@@ -1,8 +1,15 @@
 #include "startup.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <string>
 
 #include "Overlay_page.h"
 #include "common.h"
@@ -81,4 +88,41 @@ std::string ShareDirFor(const std::string &exePath, const std::string &relative,
     if (!fs::is_directory(dir, ec))
         return fallback;
     return dir.lexically_normal().string();
+}
+
+namespace {
+
+std::string OwnExecutable()
+{
+    std::string target(4096, '\0');
+    ssize_t n = readlink("/proc/self/exe", target.data(), target.size());
+    if (n <= 0 || static_cast<size_t>(n) >= target.size())
+        return {};
+    target.resize(static_cast<size_t>(n));
+    return target;
+}
+
+}  // namespace
+
+bool AnotherInstanceRuns(const char *name)
+{
+    const char *dir = getenv("XDG_RUNTIME_DIR");
+    struct stat st {};
+    if (!dir || dir[0] != '/' || stat(dir, &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != geteuid())
+        return GetProcessCount(name) >= 2;
+    std::string path = std::string(dir) + "/" + name + ".lock";
+    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0)
+        return GetProcessCount(name) >= 2;
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        bool held = errno == EWOULDBLOCK;
+        close(fd);
+        return held || GetProcessCount(name) >= 2;
+    }
+    // fd stays open: the lock lasts as long as the process. Copies of this
+    // executable that lost the lock are leaving; other programs still count.
+    std::string self = OwnExecutable();
+    if (self.empty())
+        return GetProcessCount(name) >= 2;
+    return CountProcessesExcept(name, self.c_str()) >= 1;
 }

@@ -26,4 +26,12 @@ void EndOnFailedOpen();
  * (an install under any prefix), `fallback` otherwise. */
 std::string ShareDirFor(const std::string &exePath, const std::string &relative, const std::string &fallback);
 
+/* The single-instance decision: true when another copy runs. In a usable
+ * runtime directory ($XDG_RUNTIME_DIR: a directory of this user) the exclusive
+ * lock on "<name>.lock" decides among copies started at the same moment; it
+ * is held until the process ends. The copy that holds it still yields to a
+ * process of another executable whose path contains `name`. Without the
+ * directory the /proc count decides (2 or more: this process counts itself). */
+bool AnotherInstanceRuns(const char *name);
+
 #endif

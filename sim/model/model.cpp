@@ -322,6 +322,11 @@ void qevsim_model_set_output_active(QevSimModel *m, unsigned bit, int active) {
     follow_active_tv(s, old);
 }
 
+void qevsim_model_set_primary(QevSimModel *m, unsigned bit) {
+    if (bit_index(bit) >= 0 && (m->cur.active & bit))
+        m->cur.primary = bit;
+}
+
 void qevsim_model_set_layout(QevSimModel *m, int samm, int gemel) {
     m->cur.samm = samm ? 1 : 0;
     m->cur.gemel = gemel ? 1 : 0;

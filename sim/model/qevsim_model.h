@@ -50,6 +50,8 @@ void qevsim_model_set_connected(QevSimModel *m, unsigned bit, int connected);
  * it off ends HDTV; the same holds for TV-2 (0x200) and HDTV-2 (0x400). The RandR
  * "TV" output is lit when the active mask holds 0x4 or 0x40. */
 void qevsim_model_set_output_active(QevSimModel *m, unsigned bit, int active);
+/* RandR's primary output: taken when it is one active output, else ignored. */
+void qevsim_model_set_primary(QevSimModel *m, unsigned bit);
 /* The multi-screen (SAMM) and clone (Gemel) flags, as the screen layout shows
  * them. With two active outputs the pair is either SAMM or a clone (gemel is
  * !samm); with fewer both flags are 0. */

@@ -322,6 +322,7 @@ static Bool cmd_state(const Args *a, Text *out, Text *err)
     char *json;
     if (!want_args(a, 0, 0, "state", err))
         return FALSE;
+    qevsim_sync_primary_from_randr();
     json = qevsim_model_dump_json(qevsim_model());
     if (!json) {
         text_add(err, "out of memory");

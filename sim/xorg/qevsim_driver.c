@@ -33,6 +33,7 @@ typedef enum {
     OPT_TV_OUTPUT,
     OPT_ROTATE_TYPE,
     OPT_ROTATE,
+    OPT_XV,
 } QevSimOpt;
 
 static const OptionInfoRec qevsim_options[] = {
@@ -43,6 +44,7 @@ static const OptionInfoRec qevsim_options[] = {
     {OPT_TV_OUTPUT, "TVOutput", OPTV_STRING, {0}, FALSE},
     {OPT_ROTATE_TYPE, "RotateType", OPTV_STRING, {0}, FALSE},
     {OPT_ROTATE, "Rotate", OPTV_STRING, {0}, FALSE},
+    {OPT_XV, "Xv", OPTV_STRING, {0}, FALSE},
     {-1, NULL, OPTV_NONE, {0}, FALSE},
 };
 
@@ -314,6 +316,20 @@ static Bool qevsim_pre_init(ScrnInfoPtr scrn, int flags)
         g_extension_disabled = TRUE;
         xf86DrvMsg(scrn->scrnIndex, X_CONFIG, "extension %s disabled\n", QEVGFX_EXTENSION_NAME);
     }
+    /* "Xv": "on" (the default), "empty" (the extension without adaptors) or
+     * "off" (a server without the XVideo extension). */
+    {
+        const char *xv = xf86GetOptValString(priv->options, OPT_XV);
+        priv->xv_adaptors = TRUE;
+        if (xv && (xf86NameCmp(xv, "off") == 0 || xf86NameCmp(xv, "empty") == 0)) {
+            priv->xv_adaptors = FALSE;
+            if (xf86NameCmp(xv, "off") == 0)
+                noXvExtension = TRUE; /* extensions are set up after the screens */
+            xf86DrvMsg(scrn->scrnIndex, X_CONFIG, "Xv \"%s\": no Xv adaptors\n", xv);
+        } else if (xv && xf86NameCmp(xv, "on") != 0) {
+            xf86DrvMsg(scrn->scrnIndex, X_WARNING, "Option \"Xv\" \"%s\" ignored: on, empty or off\n", xv);
+        }
+    }
     if (!qevsim_configure_model(scrn, priv->options))
         return FALSE;
 
@@ -341,6 +357,20 @@ static Bool qevsim_save_screen(ScreenPtr screen, int mode)
     (void)screen;
     (void)mode;
     return TRUE;
+}
+
+/* After the server's own screen resources (RandR's outputs among them). */
+static Bool qevsim_create_resources(ScreenPtr screen)
+{
+    ScrnInfoPtr scrn = xf86ScreenToScrn(screen);
+    QevSimScreen *priv = QEVSIM_PRIV(scrn);
+    Bool ok;
+
+    screen->CreateScreenResources = priv->create_resources;
+    ok = screen->CreateScreenResources(screen);
+    if (ok)
+        qevsim_randr_resources_ready(scrn);
+    return ok;
 }
 
 static Bool qevsim_close_screen(ScreenPtr screen)
@@ -409,8 +439,10 @@ static Bool qevsim_screen_init(ScreenPtr screen, int argc, char **argv)
 
     if (!xf86CrtcScreenInit(screen))
         return FALSE;
+    priv->create_resources = screen->CreateScreenResources;
+    screen->CreateScreenResources = qevsim_create_resources;
     qevsim_randr_screen_init(screen);
-    if (!qevsim_xv_screen_init(screen))
+    if (priv->xv_adaptors && !qevsim_xv_screen_init(screen))
         return FALSE;
     /* Listed before the first mode set, so that the layout it reports to
      * the model covers this screen too. */

@@ -86,6 +86,7 @@ static void run_command(QevCommandBlock *block, QevSimFaultKind fault)
         log_command(block, fault); /* refused before the model sees it */
         return;
     }
+    qevsim_sync_primary_from_randr();
     qevsim_model_command(qevsim_model(), block);
     log_command(block, fault);
     qevsim_model_changed();

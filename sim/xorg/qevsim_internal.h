@@ -27,6 +27,8 @@ typedef struct QevSimScreen {
     void *fb;               /* the framebuffer, 32 bpp */
     int fb_pitch;           /* bytes per line */
     CloseScreenProcPtr close_screen;
+    CreateScreenResourcesProcPtr create_resources;
+    Bool xv_adaptors;       /* Device option "Xv" is not off/empty */
     Bool applying;          /* pushing model state into RandR: no echo back */
 } QevSimScreen;
 
@@ -54,6 +56,10 @@ Bool qevsim_resize_fb(ScrnInfoPtr scrn, int width, int height);
 void qevsim_model_changed(void);
 /* Copies the RandR state of one screen into the model. */
 void qevsim_sync_model_from_randr(ScrnInfoPtr scrn);
+/* The model's primary output from RandR's (set by clients without a hook). */
+void qevsim_sync_primary_from_randr(void);
+/* RandR's objects exist: RandR's primary becomes the model's. */
+void qevsim_randr_resources_ready(ScrnInfoPtr scrn);
 
 /* ---- QEVGFX_API extension (qevsim_ext.c) --------------------------------- */
 

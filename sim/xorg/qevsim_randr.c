@@ -237,10 +237,8 @@ static Bool output_set_property(xf86OutputPtr output, Atom property, RRPropertyV
     const char *name = NameForAtom(property);
     int n = qevsim_model_property_count(m, bit);
 
-    if (g_refreshing_properties)
+    if (g_refreshing_properties || !name)
         return TRUE;
-    if (!name || value->format != 32 || value->size != 1)
-        return FALSE;
     for (int i = 0; i < n; i++) {
         QevSimProperty p;
         int v = -1;
@@ -248,6 +246,8 @@ static Bool output_set_property(xf86OutputPtr output, Atom property, RRPropertyV
         memset(&p, 0, sizeof p);
         if (!qevsim_model_property_get(m, bit, i, &p) || !p.name || strcmp(p.name, name) != 0)
             continue;
+        if (value->format != 32 || value->size != 1)
+            return FALSE;
         if (p.is_atom) {
             Atom a;
             if (value->type != XA_ATOM)
@@ -269,7 +269,7 @@ static Bool output_set_property(xf86OutputPtr output, Atom property, RRPropertyV
         output_publish_properties(output, property);
         return TRUE;
     }
-    return TRUE; /* not a model property (e.g. one the server adds itself) */
+    return TRUE; /* not a model property: it belongs to the client or the server */
 }
 
 static Bool output_get_property(xf86OutputPtr output, Atom property)
@@ -564,8 +564,11 @@ Bool qevsim_randr_preinit(ScrnInfoPtr scrn, unsigned mask)
         output->subpixel_order = SubPixelUnknown;
         disable_default_modes(output);
     }
+    /* Each controller scans out one output: a clone pair is two controllers
+     * showing the same place, never two outputs on one controller. So RandR
+     * lights at most two outputs, as the model does. */
     for (int i = 0; i < config->num_output; i++)
-        config->output[i]->possible_clones = (1u << config->num_output) - 1;
+        config->output[i]->possible_clones = 0;
 
     xf86ProbeOutputModes(scrn, QEVSIM_MAX_SIZE, QEVSIM_MAX_SIZE);
 
@@ -639,7 +642,80 @@ static struct {
     Bool valid;
     Rotation rotation;
     unsigned connected;
+    unsigned primary;
 } g_seen;
+
+/* RandR runs on the screen (not so under Xinerama, where the server leaves
+ * it out). */
+static Bool randr_active(ScreenPtr screen)
+{
+    return screen && dixPrivateKeyRegistered(rrPrivKey) && rrGetScrPriv(screen) != NULL;
+}
+
+/* The output RandR calls primary on the screen, or NULL. */
+static xf86OutputPtr randr_primary(ScrnInfoPtr scrn)
+{
+    ScreenPtr screen = xf86ScrnToScreen(scrn);
+    xf86CrtcConfigPtr config = XF86_CRTC_CONFIG_PTR(scrn);
+    RROutputPtr ro;
+
+    if (!randr_active(screen) || !(ro = rrGetScrPriv(screen)->primaryOutput))
+        return NULL;
+    for (int i = 0; i < config->num_output; i++)
+        if (config->output[i]->randr_output == ro)
+            return config->output[i];
+    return NULL;
+}
+
+static Bool output_lit(xf86OutputPtr output)
+{
+    return output && output->crtc && output->crtc->enabled;
+}
+
+/* The model's primary follows RandR's primary output while that is lit (a
+ * client sets it without the driver hearing of it, so this runs before each
+ * command is answered too). */
+static Bool g_pushing; /* model -> RandR under way: the model's primary wins */
+
+void qevsim_sync_primary_from_randr(void)
+{
+    if (g_pushing)
+        return;
+    for (int s = 0; s < qevsim_screen_count(); s++) {
+        xf86OutputPtr primary = randr_primary(qevsim_screen(s)->scrn);
+        if (output_lit(primary)) {
+            qevsim_model_set_primary(qevsim_model(), output_bit(primary));
+            g_seen.primary = qevsim_model_primary(qevsim_model());
+            return;
+        }
+    }
+}
+
+/* Makes the model's primary output RandR's primary when the model moved it. */
+static void push_primary(ScrnInfoPtr scrn)
+{
+    ScreenPtr screen = xf86ScrnToScreen(scrn);
+    xf86CrtcConfigPtr config = XF86_CRTC_CONFIG_PTR(scrn);
+    unsigned primary = qevsim_model_primary(qevsim_model());
+
+    if (!randr_active(screen))
+        return;
+    for (int i = 0; i < config->num_output; i++) {
+        xf86OutputPtr output = config->output[i];
+        if (output_bit(output) == primary && output_lit(output) && output->randr_output &&
+            randr_primary(scrn) != output) {
+            /* As the server's own SetOutputPrimary does (not exported). */
+            rrScrPrivPtr rp = rrGetScrPriv(screen);
+            if (rp->primaryOutput)
+                RROutputChanged(rp->primaryOutput, FALSE);
+            rp->primaryOutput = output->randr_output;
+            RROutputChanged(output->randr_output, FALSE);
+            rp->layoutChanged = TRUE;
+            RRTellChanged(screen);
+            return;
+        }
+    }
+}
 
 /* The model's rotation as RandR bits (normal when it has none). */
 static Rotation model_rotation(void)
@@ -653,6 +729,7 @@ static void remember_model_state(void)
     g_seen.valid = TRUE;
     g_seen.rotation = model_rotation();
     g_seen.connected = qevsim_model_connected(qevsim_model());
+    g_seen.primary = qevsim_model_primary(qevsim_model());
 }
 
 void qevsim_sync_model_from_randr(ScrnInfoPtr scrn)
@@ -696,22 +773,27 @@ void qevsim_sync_model_from_randr(ScrnInfoPtr scrn)
             lit++;
         }
     }
-    if (rotation)
-        qevsim_model_set_rotation(m, rotation);
     if (lit >= 2)
         qevsim_model_set_layout(m, !same_place, same_place);
     else
         qevsim_model_set_layout(m, 0, 0);
+    qevsim_sync_primary_from_randr();
+    /* The rotation is the primary output's (its controller's). */
+    for (int i = 0; i < config->num_output; i++) {
+        xf86OutputPtr output = config->output[i];
+        if (output_lit(output) && output_bit(output) == qevsim_model_primary(m))
+            rotation = output->crtc->rotation;
+    }
+    if (rotation)
+        qevsim_model_set_rotation(m, rotation);
     remember_model_state();
 }
 
 /* ---- model -> RandR ------------------------------------------------------ */
 
-/* RandR runs on the screen (not so under Xinerama, where the server leaves
- * it out). */
-static Bool randr_active(ScreenPtr screen)
+void qevsim_randr_resources_ready(ScrnInfoPtr scrn)
 {
-    return screen && dixPrivateKeyRegistered(rrPrivKey) && rrGetScrPriv(screen) != NULL;
+    push_primary(scrn);
 }
 
 /* Switches the screen's lit outputs to the model's active set and, when
@@ -825,6 +907,7 @@ void qevsim_model_changed(void)
      * RandR may rotate one CRTC alone, and a query must not undo that. */
     Rotation new_rotation = g_seen.valid && rotation != g_seen.rotation ? rotation : 0;
     Bool replugged = g_seen.valid && connected != g_seen.connected;
+    Bool new_primary = g_seen.valid && qevsim_model_primary(m) != g_seen.primary;
 
     for (int s = 0; s < qevsim_screen_count(); s++) {
         ScrnInfoPtr scrn = qevsim_screen(s)->scrn;
@@ -834,7 +917,11 @@ void qevsim_model_changed(void)
             RRGetInfo(screen, TRUE);
             RRTellChanged(screen);
         }
+        g_pushing = TRUE;
         apply_model_state(scrn, new_rotation);
+        g_pushing = FALSE;
+        if (new_primary)
+            push_primary(scrn);
         for (int i = 0; i < config->num_output; i++) {
             output_publish_properties(config->output[i], None);
             output_publish_edid(config->output[i]);

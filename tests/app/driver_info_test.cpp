@@ -1,5 +1,6 @@
 // The driver-information file and the Info page's texts and caching rule.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -39,11 +40,24 @@ protected:
 
 }  // namespace
 
-TEST_F(DriverInfoFile, MissingFileLeavesAnEmptyRecord)
+// Missing, or not a regular file (a FIFO with no writer must not block the
+// start-up): an empty record.
+TEST_F(DriverInfoFile, MissingOrNotRegularFileLeavesAnEmptyRecord)
 {
-    EXPECT_EQ(0, LoadDriverInfoFromFile(&rec));
-    for (const auto &slot : rec.chText)
-        EXPECT_EQ(0, memcmp(slot, std::string(QEV_INFO_SLOT_SIZE, '\0').data(), QEV_INFO_SLOT_SIZE));
+    for (const char *kind : {"missing", "fifo", "directory"}) {
+        SCOPED_TRACE(kind);
+        if (std::string(kind) == "fifo") {
+            ASSERT_EQ(0, mkfifo(kInfoFile, 0644));
+        } else if (std::string(kind) == "directory") {
+            ASSERT_EQ(0, mkdir(kInfoFile, 0755));
+        }
+        memset(&rec, 0x5a, sizeof rec);
+        EXPECT_EQ(0, LoadDriverInfoFromFile(&rec));
+        for (const auto &slot : rec.chText)
+            EXPECT_EQ(0, memcmp(slot, std::string(QEV_INFO_SLOT_SIZE, '\0').data(), QEV_INFO_SLOT_SIZE));
+        unlink(kInfoFile);
+        rmdir(kInfoFile);
+    }
 }
 
 TEST_F(DriverInfoFile, ShortFileFillsOnlyItsOwnSlots)

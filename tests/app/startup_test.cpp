@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 // Xlib after GoogleTest: its macros (None, Bool) clash with GoogleTest names.
 #include <X11/Xlib.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -26,6 +28,14 @@ const char kQuitTitle[] = "QEV Display Utility Quit Dialog";
 std::string Program()
 {
     return qevtest::build_dir() + "/app/QEVDisplayUtility";
+}
+
+// The program in a PID namespace of its own: copies run elsewhere on this
+// machine do not count as instances.
+std::vector<std::string> Isolated(std::vector<std::string> argv)
+{
+    argv.insert(argv.begin(), {"/usr/bin/unshare", "--pid", "--fork", "--mount-proc", "--kill-child"});
+    return argv;
 }
 
 // Sanitizer builds: the program's GTK allocations live until exit.
@@ -57,6 +67,28 @@ public:
             if (XFetchName(dpy_.get(), children[i], &name) && name) {
                 if (title == name)
                     found = children[i];
+                XFree(name);
+            }
+        }
+        if (children)
+            XFree(children);
+        return found;
+    }
+
+    // How many mapped top-level windows are titled `title`.
+    int Count(const std::string &title)
+    {
+        Window rootReturn, parent, *children = nullptr;
+        unsigned count = 0;
+        int found = 0;
+        if (!XQueryTree(dpy_.get(), DefaultRootWindow(dpy_.get()), &rootReturn, &parent, &children, &count))
+            return -1;
+        for (unsigned i = 0; i < count; ++i) {
+            XWindowAttributes attrs;
+            char *name = nullptr;
+            if (XGetWindowAttributes(dpy_.get(), children[i], &attrs) && attrs.map_state == IsViewable &&
+                XFetchName(dpy_.get(), children[i], &name) && name) {
+                found += title == name;
                 XFree(name);
             }
         }
@@ -138,10 +170,67 @@ TEST_F(Startup, SecondInstancePrintsTheMessageAndLeaves)
     EXPECT_EQ("The QEVDisplayUtility is running.\n", r.out);
 }
 
+// Copies started at the same moment (a double click on a menu entry): exactly
+// one shows its window, every other prints the message and leaves with 0.
+// They run in a PID namespace of their own, so that copies run elsewhere on
+// this machine do not count.
+TEST_F(Startup, SimultaneousStartsGiveExactlyOneWindow)
+{
+    constexpr int kCopies = 8;
+    qevtest::TempDir dir("instances");
+    TopLevels screen(server().display());
+    ASSERT_TRUE(screen.ok());
+    {
+        // The lock decides, even with no other process of the name in sight.
+        int fd = open(dir.file("QEVDisplayUtility.lock").c_str(), O_RDWR | O_CREAT, 0600);
+        ASSERT_EQ(0, flock(fd, LOCK_EX));
+        apptest::Child held(Isolated({"/bin/sh", "-c", "\"$0\" >\"$1/held.out\"", Program(), dir.path()}),
+                            {"DISPLAY=" + server().display(), "XDG_RUNTIME_DIR=" + dir.path(), kQuietLeaks});
+        EXPECT_EQ(std::optional<int>(0), held.Wait(20000));
+        EXPECT_EQ("The QEVDisplayUtility is running.\n", qevtest::read_file(dir.file("held.out")));
+        close(fd);
+    }
+    // The copies wait on one pipe until all are ready, then start together.
+    const std::string n = std::to_string(kCopies);
+    const std::string script =
+        "mkfifo \"$1/go\" && exec 3<>\"$1/go\" || exit 1\n"
+        "for i in $(seq " + n + "); do\n"
+        "  (: >\"$1/ready.$i\"; read x <&3; exec 3<&-; \"$0\" >\"$1/$i.out\"; echo $? >\"$1/$i.rc\") &\n"
+        "done\n"
+        "while [ $(ls \"$1\" | grep -c '^ready') -lt " + n + " ]; do sleep 0.01; done\n"
+        "printf '\\n%.0s' $(seq " + n + ") >&3\n"
+        "wait\n";
+    apptest::Child group(Isolated({"/bin/sh", "-c", script, Program(), dir.path()}),
+                         {"DISPLAY=" + server().display(), "XDG_RUNTIME_DIR=" + dir.path(), kQuietLeaks});
+    ASSERT_TRUE(group.started());
+    Window main = screen.WaitFor(kMainTitle);
+    ASSERT_NE(None, main);
+    auto exited = [&] {
+        int n = 0;
+        for (int i = 1; i <= kCopies; ++i)
+            n += fs::exists(dir.file(std::to_string(i) + ".rc"));
+        return n;
+    };
+    for (int i = 0; i < 1000 && exited() < kCopies - 1; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_EQ(kCopies - 1, exited()) << "every other copy leaves";
+    EXPECT_EQ(1, screen.Count(kMainTitle));
+    int told = 0;
+    for (int i = 1; i <= kCopies; ++i) {
+        auto rc = qevtest::read_file(dir.file(std::to_string(i) + ".rc"));
+        if (!rc)
+            continue;
+        EXPECT_EQ("0\n", *rc);
+        told += qevtest::read_file(dir.file(std::to_string(i) + ".out")) == "The QEVDisplayUtility is running.\n";
+    }
+    EXPECT_EQ(kCopies - 1, told);
+    screen.Close(main);
+    EXPECT_EQ(std::optional<int>(0), group.Wait(20000));
+    EXPECT_EQ(kCopies, exited());
+}
+
 TEST_F(Startup, RestartMarkerKeepsTheMainWindowAway)
 {
-    if (GetProcessCount("QEVDisplayUtility") > 0)
-        GTEST_SKIP() << "another QEVDisplayUtility runs on this machine";
     TopLevels screen(server().display());
     ASSERT_TRUE(screen.ok());
     std::vector<std::string> env = {"DISPLAY=" + server().display(), kQuietLeaks};
@@ -149,7 +238,7 @@ TEST_F(Startup, RestartMarkerKeepsTheMainWindowAway)
     {
         SCOPED_TRACE("marker present");
         ASSERT_TRUE(qevtest::write_file(kMarker, "1\n"));
-        apptest::Child program({Program()}, env);
+        apptest::Child program(Isolated({Program()}), env);
         Window dialog = screen.WaitFor(kQuitTitle);
         ASSERT_NE(None, dialog);
         EXPECT_EQ(std::make_pair(0, 0), screen.Origin(dialog));
@@ -160,7 +249,7 @@ TEST_F(Startup, RestartMarkerKeepsTheMainWindowAway)
     {
         SCOPED_TRACE("marker removed");
         ASSERT_EQ(0, unlink(kMarker));
-        apptest::Child program({Program()}, env);
+        apptest::Child program(Isolated({Program()}), env);
         Window main = screen.WaitFor(kMainTitle);
         ASSERT_NE(None, main);
         EXPECT_EQ(std::make_pair(0, 0), screen.Origin(main));
@@ -187,11 +276,9 @@ public:
 
 TEST_F(StartupWithoutDriver, RunsWithWhatItHas)
 {
-    if (GetProcessCount("QEVDisplayUtility") > 0)
-        GTEST_SKIP() << "another QEVDisplayUtility runs on this machine";
     TopLevels screen(server().display());
     ASSERT_TRUE(screen.ok());
-    apptest::Child program({Program()}, {"DISPLAY=" + server().display(), kQuietLeaks});
+    apptest::Child program(Isolated({Program()}), {"DISPLAY=" + server().display(), kQuietLeaks});
     Window main = screen.WaitFor(kMainTitle);
     ASSERT_NE(None, main);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the Info page is filled

@@ -16,13 +16,14 @@
 
 #include "qevgfx.h"
 #include "qevtest/qevtest.h"
+#include "qevtest/session.h"
 
 namespace {
 
 const char kGammaRc[] = "/etc/X11/.QEVGAMMARC";
 const char kOverlayRc[] = "/etc/X11/.QEVOVERLAYRC";
 
-class Colour : public qevtest::XServerTest<Colour> {
+class Colour : public qevtest::SessionTest<Colour> {
   public:
     static qevtest::XServerOptions server_options() {
         qevtest::XServerOptions o;
@@ -32,15 +33,6 @@ class Colour : public qevtest::XServerTest<Colour> {
                                            "xv.saturation=10000\nxv.brightness_range=0,10000\nxv.brightness=5000\n"
                                            "xv.contrast_range=0,20000\nxv.contrast=10000\n");
         return o;
-    }
-    static void SetUpTestSuite() {
-        qevtest::XServerTest<Colour>::SetUpTestSuite();
-        if (server().running())
-            QEVGFX_Open();
-    }
-    static void TearDownTestSuite() {
-        QEVGFX_Close();
-        qevtest::XServerTest<Colour>::TearDownTestSuite();
     }
 };
 

@@ -19,6 +19,7 @@
 #include "qev/outputs.h"
 #include "qevgfx.h"
 #include "qevtest/qevtest.h"
+#include "qevtest/session.h"
 #include "qevtest/sim_ctl.h"
 #include "xrandr_recorder.h"
 
@@ -82,24 +83,15 @@ std::vector<int> Driver(int group, int function, std::vector<int> inputs, unsign
     return out;
 }
 
-class RandRFamilies : public qevtest::XServerTest<RandRFamilies> {
+class RandRFamilies : public qevtest::SessionTest<RandRFamilies> {
 public:
     static qevtest::XServerOptions server_options() {
         qevtest::XServerOptions o;
         o.profile = qevtest::write_profile("randr.profile", "tv.tv.size_max=30,30\nadjust.lcd.size_max=100,80\n");
         return o;
     }
-    static void SetUpTestSuite() {
-        qevtest::XServerTest<RandRFamilies>::SetUpTestSuite();
-        if (server().running())
-            QEVGFX_Open();
-    }
-    static void TearDownTestSuite() {
-        QEVGFX_Close();
-        qevtest::XServerTest<RandRFamilies>::TearDownTestSuite();
-    }
     void SetUp() override {
-        qevtest::XServerTest<RandRFamilies>::SetUp();
+        qevtest::SessionTest<RandRFamilies>::SetUp();
         if (HasFatalFailure())
             return;
         int randr = 0;

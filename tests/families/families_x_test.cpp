@@ -13,6 +13,7 @@
 #include "qev/outputs.h"
 #include "qevgfx.h"
 #include "qevtest/qevtest.h"
+#include "qevtest/session.h"
 #include "qevtest/sim_ctl.h"
 #include "xrandr_recorder.h"
 
@@ -24,7 +25,7 @@ constexpr int kSentinel = 0x5a5a5a5a;
 
 // Every TV group present, each with its own view size so that a command that
 // reaches the wrong group shows; the HDTV group also offers PAL.
-class XFamilies : public qevtest::XServerTest<XFamilies> {
+class XFamilies : public qevtest::SessionTest<XFamilies> {
 public:
     static qevtest::XServerOptions server_options() {
         qevtest::XServerOptions o;
@@ -35,20 +36,8 @@ public:
                                                         "tv.hdtv2.size=6,6\ntv.hdtv.standards=PAL,720P,1080I\n");
         return o;
     }
-    static void SetUpTestSuite() {
-        qevtest::XServerTest<XFamilies>::SetUpTestSuite();
-        if (server().running()) {
-            testing::internal::CaptureStderr(); // "RandR extension missing"
-            QEVGFX_Open();
-            testing::internal::GetCapturedStderr();
-        }
-    }
-    static void TearDownTestSuite() {
-        QEVGFX_Close();
-        qevtest::XServerTest<XFamilies>::TearDownTestSuite();
-    }
     void SetUp() override {
-        qevtest::XServerTest<XFamilies>::SetUp();
+        qevtest::SessionTest<XFamilies>::SetUp();
         qevtest::clear_sent_commands();
     }
 };

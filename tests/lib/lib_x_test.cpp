@@ -14,6 +14,7 @@
 #include "qev/protocol.h"
 #include "qevgfx.h"
 #include "qevtest/qevtest.h"
+#include "qevtest/session.h"
 
 namespace {
 
@@ -22,7 +23,7 @@ constexpr int kSentinel = 0x5a5a5a5a;
 constexpr char kLongDriverName[] = "qevsim_drv_name_of_32_bytes_long";
 static_assert(sizeof kLongDriverName == QEV_DRIVER_NAME_BYTES + 1);
 
-class XChannel : public qevtest::XServerTest<XChannel> {
+class XChannel : public qevtest::SessionTest<XChannel> {
   public:
     static qevtest::XServerOptions server_options() {
         qevtest::XServerOptions o;
@@ -32,22 +33,6 @@ class XChannel : public qevtest::XServerTest<XChannel> {
                                                             "active=CRT,LCD\nprimary=LCD\n");
         return o;
     }
-    static void SetUpTestSuite() {
-        qevtest::XServerTest<XChannel>::SetUpTestSuite();
-        if (server().running()) {
-            testing::internal::CaptureStdout();
-            testing::internal::CaptureStderr();
-            QEVGFX_Open();
-            randr_message_ = testing::internal::GetCapturedStderr();
-            randr_stdout_ = testing::internal::GetCapturedStdout();
-        }
-    }
-    static void TearDownTestSuite() {
-        QEVGFX_Close();
-        qevtest::XServerTest<XChannel>::TearDownTestSuite();
-    }
-    static inline std::string randr_message_;
-    static inline std::string randr_stdout_;
 };
 
 TEST_F(XChannel, OpensWithoutRandR) {
@@ -55,8 +40,8 @@ TEST_F(XChannel, OpensWithoutRandR) {
     EXPECT_EQ(1, QEVGFX_IsRandR(&randr));
     EXPECT_EQ(0, randr);
     // After Xlib's own missing-extension warning.
-    EXPECT_TRUE(randr_message_.ends_with("\nRandR extension missing\n")) << randr_message_;
-    EXPECT_EQ("", randr_stdout_); // a library leaves standard output to its caller
+    EXPECT_TRUE(open_error().ends_with("\nRandR extension missing\n")) << open_error();
+    EXPECT_EQ("", open_output()); // a library leaves standard output to its caller
 }
 
 TEST_F(XChannel, AdapterInformation) {

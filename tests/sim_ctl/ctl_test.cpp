@@ -308,16 +308,6 @@ TEST_F(Ctl, StateDumpsTheModelAndSetChangesIt)
     ctl_ok({"set", "memory_mb", "256"});
 }
 
-TEST_F(Ctl, TvTypeSetWithXrandrIsReadBackByCommand21_2)
-{
-    auto r = qevtest::run({"xrandr", "--output", "TV", "--set", "Type", "PAL"});
-    ASSERT_TRUE(r.ok()) << r.err;
-    EXPECT_EQ(query(QEV_TV_GROUP_TV, 2), QEV_TVSTD_PAL);
-    r = qevtest::run({"xrandr", "--output", "TV", "--set", "Type", "NTSC"});
-    ASSERT_TRUE(r.ok()) << r.err;
-    EXPECT_EQ(query(QEV_TV_GROUP_TV, 2), QEV_TVSTD_NTSC);
-}
-
 TEST_F(Ctl, HotplugIsSeenByRandrClients)
 {
     DisplayPtr dpy(XOpenDisplay(server().display().c_str()));

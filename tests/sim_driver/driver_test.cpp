@@ -313,32 +313,6 @@ TEST_F(SimDriver, ListsTheModelsOutputsModesAndExactRates)
     EXPECT_EQ(active_mask(), qevsim_model_active(model_) & connected);
 }
 
-TEST_F(SimDriver, RandrLayoutChangesReachTheModel)
-{
-    unsigned a, b;
-    if (!pick_pair(&a, &b))
-        GTEST_SKIP() << "the default profile has fewer than two connected outputs";
-    reset_to(a);
-    int rc = 0;
-    xrandr({"--output", name_of(b), "--right-of", name_of(a), "--auto"}, &rc);
-    ASSERT_EQ(rc, 0);
-    EXPECT_EQ(active_mask(), a | b);
-    Screen s = screen();
-    EXPECT_EQ(s.outputs[name_of(b)].x, s.outputs[name_of(a)].width);
-    auto samm = command(QEV_CMD_GetDeviceSAMMState_GROUP, QEV_CMD_GetDeviceSAMMState_FN);
-    EXPECT_NE(out(samm, 0), 0u) << "side by side is a multi-screen layout";
-
-    xrandr({"--output", name_of(b), "--same-as", name_of(a)}, &rc);
-    ASSERT_EQ(rc, 0);
-    samm = command(QEV_CMD_GetDeviceSAMMState_GROUP, QEV_CMD_GetDeviceSAMMState_FN);
-    EXPECT_EQ(out(samm, 0), 0u) << "one place is a clone layout";
-
-    xrandr({"--output", name_of(b), "--off"}, &rc);
-    ASSERT_EQ(rc, 0);
-    EXPECT_EQ(active_mask(), a);
-    EXPECT_FALSE(screen().outputs[name_of(b)].lit);
-}
-
 TEST_F(SimDriver, RotationReflectionAndScaling)
 {
     unsigned a, b;
@@ -508,70 +482,6 @@ TEST_F(SimDriver, TvStandardSetThroughTheExtensionShowsInRandr)
         return;
     }
     GTEST_SKIP() << "only one TV standard";
-}
-
-TEST_F(SimDriver, RequestOfTheWrongLengthIsBadLength)
-{
-    QevCommandBlock block{};
-    block.group = QEV_CMD_GetDeviceActiveState_GROUP;
-    block.function = QEV_CMD_GetDeviceActiveState_FN;
-    auto r = client_.command(major_, QEVGFX_MINOR_COMMAND, block, QEV_REQ_UNITS - 1);
-    EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.error_code, 16);  // BadLength
-    r = client_.command(major_, QEVGFX_MINOR_COMMAND, block, 2);
-    EXPECT_EQ(r.error_code, 16);
-    // The connection is still usable.
-    r = client_.command(major_, QEVGFX_MINOR_COMMAND, block);
-    EXPECT_TRUE(r.ok);
-    EXPECT_EQ(r.bytes.size(), 32u + QEV_REPLY_EXTRA_UNITS * 4);
-}
-
-TEST_F(SimDriver, UnknownMinorIsBadRequest)
-{
-    QevCommandBlock block{};
-    auto r = client_.command(major_, 2, block);
-    EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.error_code, 1);  // BadRequest
-    r = client_.command(major_, 0, block);
-    EXPECT_EQ(r.error_code, 1);
-}
-
-TEST_F(SimDriver, ByteSwappedClientGetsTheSameAnswers)
-{
-    RawClient swapped;
-    ASSERT_TRUE(swapped.connect(server_->display_number(), true));
-    int major = swapped.query_extension(QEVGFX_EXTENSION_NAME);
-    ASSERT_EQ(major, major_);
-    auto ask = [&](RawClient& c, int group, int function) {
-        QevCommandBlock block{};
-        block.group = static_cast<uint32_t>(group);
-        block.function = static_cast<uint32_t>(function);
-        return c.command(major, QEVGFX_MINOR_COMMAND, block);
-    };
-    for (auto [g, f] : {std::pair{QEV_CMD_GetDeviceSupportState_GROUP, QEV_CMD_GetDeviceSupportState_FN},
-                        std::pair{QEV_CMD_GetDeviceActiveState_GROUP, QEV_CMD_GetDeviceActiveState_FN}}) {
-        auto n = ask(client_, g, f), s = ask(swapped, g, f);
-        ASSERT_TRUE(n.ok && s.ok);
-        EXPECT_EQ(swapped.word(s, 4), uint32_t(QEV_REPLY_EXTRA_UNITS));
-        EXPECT_EQ(swapped.word(s, 8), uint32_t(g));
-        EXPECT_EQ(swapped.word(s, QEV_REPLY_STATUS_OFFSET), client_.word(n, QEV_REPLY_STATUS_OFFSET));
-        EXPECT_EQ(swapped.word(s, QEV_REPLY_OUTPUT_OFFSET), client_.word(n, QEV_REPLY_OUTPUT_OFFSET));
-    }
-    // The driver name is text: its bytes arrive in order for either byte order.
-    auto n = ask(client_, QEV_CMD_GetDriverName_GROUP, QEV_CMD_GetDriverName_FN);
-    auto s = ask(swapped, QEV_CMD_GetDriverName_GROUP, QEV_CMD_GetDriverName_FN);
-    ASSERT_TRUE(n.ok && s.ok);
-    EXPECT_EQ(std::memcmp(n.bytes.data() + QEV_REPLY_OUTPUT_OFFSET, s.bytes.data() + QEV_REPLY_OUTPUT_OFFSET,
-                          QEV_DRIVER_NAME_BYTES),
-              0);
-    // Inputs are swapped on the way in: a set command from the swapped client works.
-    QevCommandBlock set{};
-    set.group = QEV_CMD_SetDeviceActiveState_GROUP;
-    set.function = QEV_CMD_SetDeviceActiveState_FN;
-    set.input[0] = static_cast<int32_t>(active_mask());
-    auto r = swapped.command(major, QEVGFX_MINOR_COMMAND, set);
-    ASSERT_TRUE(r.ok);
-    EXPECT_NE(swapped.word(r, QEV_REPLY_STATUS_OFFSET), 0u);
 }
 
 // ---- servers with their own configuration -----------------------------------

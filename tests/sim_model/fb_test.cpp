@@ -187,6 +187,15 @@ TEST(Framebuffer, TvViewSizeLevel) {
 
     blk.put32(QEV_DS_TV_SIZE_LEVEL, 8);  // above the maximum of 7
     EXPECT_EQ(ioctl(m, QEV_FB_WriteDeviceState, blk.b), -1);
+    blk.put32(QEV_DS_TV_SIZE_LEVEL, 255);
+    blk.put32(QEV_DS_TV_SIZE_H, 8);  // a pair beyond it
+    EXPECT_EQ(ioctl(m, QEV_FB_WriteDeviceState, blk.b), -1);
+
+    blk.put32(QEV_DS_TV_SIZE_LEVEL, 65535);  // back to the profile's size
+    ASSERT_EQ(ioctl(m, QEV_FB_WriteDeviceState, blk.b), 0);
+    now = read_state(m);
+    EXPECT_EQ(now.get32(QEV_DS_TV_SIZE_LEVEL), 3u);
+    EXPECT_EQ(now.get32(QEV_DS_TV_SIZE_H), 3u);
 }
 
 TEST(Framebuffer, TvItemsAndSettingWords) {

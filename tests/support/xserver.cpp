@@ -130,7 +130,6 @@ bool XServer::launch(int wanted_display, std::string* error) {
     for (const char* a : {"-noreset", "-keeptty", "-novtswitch", "-sharevts"}) args.emplace_back(a);
     args.insert(args.end(), {"-displayfd", std::to_string(pipefd[1]), "-logfile", log_path_, "-config",
                              options_.config_path, "-modulepath", module_path});
-    if (options_.config_path.rfind("/etc/X11/", 0) == 0) args.insert(args.end(), {"-configdir", "/etc/X11/xorg.conf.d"});
     if (file_exists("/usr/share/X11/xkb")) args.insert(args.end(), {"-xkbdir", "/usr/share/X11/xkb"});
     if (options_.no_randr) args.insert(args.end(), {"-extension", "RANDR"});
     args.insert(args.end(), options_.extra_args.begin(), options_.extra_args.end());

@@ -45,7 +45,7 @@ public:
     void stop();
     // Stops and starts again from the configuration file as it is now (it is
     // not rewritten, so edits made by the code under test take effect). The
-    // previous display number is tried first. Inside the sandbox the restart
+    // previous display number is tried first, then any free one. Inside the sandbox the restart
     // marker (kRestartMarker) is removed in between, as a display manager
     // removes it when X restarts.
     bool restart(std::string* error = nullptr);
