@@ -190,28 +190,12 @@ void OpenPanelAdjustmentWindow(unsigned output)
     {                                                                                                              \
         return PadRelease(index);                                                                                  \
     }
-QEV_PANEL_PAD_HANDLERS(Size_Left, 0)
-QEV_PANEL_PAD_HANDLERS(Size_Up, 1)
-QEV_PANEL_PAD_HANDLERS(Size_Right, 2)
-QEV_PANEL_PAD_HANDLERS(Size_Down, 3)
-QEV_PANEL_PAD_HANDLERS(Size_Center, 4)
-QEV_PANEL_PAD_HANDLERS(Position_Left, 5)
-QEV_PANEL_PAD_HANDLERS(Position_Up, 6)
-QEV_PANEL_PAD_HANDLERS(Position_Right, 7)
-QEV_PANEL_PAD_HANDLERS(Position_Down, 8)
-QEV_PANEL_PAD_HANDLERS(Position_Center, 9)
+QEV_PAD_ROLES(QEV_PANEL_PAD_HANDLERS)
 #undef QEV_PANEL_PAD_HANDLERS
 
-#define QEV_PAD(role) G_CALLBACK(on_Panel_Adjustment_##role##_eventbox_button_press_event)
-#define QEV_PAD_UP(role) G_CALLBACK(on_Panel_Adjustment_##role##_eventbox_button_release_event)
-const PadHandlers kPanelPadHandlers = {
-    {QEV_PAD(Size_Left), QEV_PAD(Size_Up), QEV_PAD(Size_Right), QEV_PAD(Size_Down), QEV_PAD(Size_Center),
-     QEV_PAD(Position_Left), QEV_PAD(Position_Up), QEV_PAD(Position_Right), QEV_PAD(Position_Down),
-     QEV_PAD(Position_Center)},
-    {QEV_PAD_UP(Size_Left), QEV_PAD_UP(Size_Up), QEV_PAD_UP(Size_Right), QEV_PAD_UP(Size_Down),
-     QEV_PAD_UP(Size_Center), QEV_PAD_UP(Position_Left), QEV_PAD_UP(Position_Up), QEV_PAD_UP(Position_Right),
-     QEV_PAD_UP(Position_Down), QEV_PAD_UP(Position_Center)},
-};
+#define QEV_PAD(role, index) G_CALLBACK(on_Panel_Adjustment_##role##_eventbox_button_press_event),
+#define QEV_PAD_UP(role, index) G_CALLBACK(on_Panel_Adjustment_##role##_eventbox_button_release_event),
+const PadHandlers kPanelPadHandlers = {{QEV_PAD_ROLES(QEV_PAD)}, {QEV_PAD_ROLES(QEV_PAD_UP)}};
 #undef QEV_PAD
 #undef QEV_PAD_UP
 

@@ -20,6 +20,11 @@ struct PadArrow {
 extern const PadArrow kPadArrows[PAD_ARROW_COUNT];
 
 /* Press and release handlers of the ten pad event boxes, in kPadArrows order. */
+/* The ten arrow-pad roles of both windows, in pad order: X(role, index). */
+#define QEV_PAD_ROLES(X)                                                                                  \
+    X(Size_Left, 0) X(Size_Up, 1) X(Size_Right, 2) X(Size_Down, 3) X(Size_Center, 4) X(Position_Left, 5) \
+        X(Position_Up, 6) X(Position_Right, 7) X(Position_Down, 8) X(Position_Center, 9)
+
 struct PadHandlers {
     GCallback press[PAD_ARROW_COUNT];
     GCallback release[PAD_ARROW_COUNT];
