@@ -136,11 +136,6 @@ TEST_F(RandRFamilies, TvSizeAndPosition) {
                                      {"--output", "TV", "--set", "PosH", "3", "--set", "PosV", "4"}}),
                   xrandr.calls());
     }
-    auto tv = Verbose()["TV"];
-    EXPECT_EQ("10", tv.props["ScaleH"]);
-    EXPECT_EQ("20", tv.props["ScaleV"]);
-    EXPECT_EQ("3", tv.props["PosH"]);
-    EXPECT_EQ("4", tv.props["PosV"]);
     EXPECT_EQ((std::vector<int>{10, 20}), Driver(21, 8, {}, 2));
     EXPECT_EQ((std::vector<int>{3, 4}), Driver(21, 11, {}, 2));
     int s[2] = {};
@@ -163,7 +158,6 @@ TEST_F(RandRFamilies, TvSizeAndPosition) {
     ASSERT_EQ(1, QEVGFX_TV_GetViewPosition(QEV_OUT_TV, s));
     EXPECT_EQ(7, s[0]);
     EXPECT_EQ(8, s[1]);
-    EXPECT_EQ("8", Prop("TV", "PosV"));
 }
 
 TEST_F(RandRFamilies, TvTuningAndSettings) {
