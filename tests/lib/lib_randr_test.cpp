@@ -168,10 +168,6 @@ TEST_F(RandR, ModesAndRefreshRates) {
     EXPECT_EQ(nullptr, rrGetDevSupportMode(QEV_OUT_CRT | QEV_OUT_LCD, &count));
 
     RRModeEntry cur{};
-    ASSERT_EQ(1, rrGetDevCurrentMode(QEV_OUT_CRT, &cur));
-    EXPECT_GT(cur.width, 0u);
-    EXPECT_GT(cur.refresh, 1.0f);
-    std::free(cur.name);
     EXPECT_EQ(0, rrGetDevCurrentMode(QEV_OUT_DVI2, &cur));
 }
 
