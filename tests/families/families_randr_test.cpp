@@ -5,8 +5,6 @@
 // commands.
 #include <gtest/gtest.h>
 
-#include <dlfcn.h>
-
 #include <cstdio>
 #include <limits>
 
@@ -34,7 +32,6 @@ constexpr int kSentinel = 0x5a5a5a5a;
 struct OutputView {
     std::string header;
     std::map<std::string, std::string> props;
-    std::vector<std::string> transform;
 };
 std::map<std::string, OutputView> Verbose() {
     auto r = qevtest::run({"xrandr", "--verbose"});
@@ -65,11 +62,6 @@ std::map<std::string, OutputView> Verbose() {
             value.erase(value.begin());
         while (!value.empty() && (value.back() == ' ' || value.back() == '\t'))
             value.pop_back();
-        if (key == "Transform") {
-            std::istringstream words(value);
-            for (std::string w; words >> w;)
-                cur->transform.push_back(w);
-        }
         cur->props[key] = value;
     }
     return out;
@@ -109,9 +101,6 @@ TEST_F(RandRFamilies, TvStandardAndSignal) {
     }
     EXPECT_EQ("PAL", Prop("TV", "Type"));
     EXPECT_EQ(QEV_TVSTD_PAL, Driver(21, 2, {}, 1)[0]);
-    if (qevtest::HaveSimCtl()) {
-        EXPECT_EQ(std::vector<long>{QEV_TVSTD_PAL}, qevtest::SimState({"tv", "tv", "standard"}));
-    }
     unsigned v = 0;
     ASSERT_EQ(1, QEVGFX_TV_GetStandard(QEV_OUT_TV, &v));
     EXPECT_EQ(unsigned(QEV_TVSTD_PAL), v);
@@ -139,16 +128,8 @@ TEST_F(RandRFamilies, TvSizeAndPosition) {
                                      {"--output", "TV", "--set", "PosH", "3", "--set", "PosV", "4"}}),
                   xrandr.calls());
     }
-    auto tv = Verbose()["TV"];
-    EXPECT_EQ("10", tv.props["ScaleH"]);
-    EXPECT_EQ("20", tv.props["ScaleV"]);
-    EXPECT_EQ("3", tv.props["PosH"]);
-    EXPECT_EQ("4", tv.props["PosV"]);
     EXPECT_EQ((std::vector<int>{10, 20}), Driver(21, 8, {}, 2));
-    if (qevtest::HaveSimCtl()) {
-        EXPECT_EQ((std::vector<long>{10, 20}), qevtest::SimState({"tv", "tv", "size"}));
-        EXPECT_EQ((std::vector<long>{3, 4}), qevtest::SimState({"tv", "tv", "pos"}));
-    }
+    EXPECT_EQ((std::vector<int>{3, 4}), Driver(21, 11, {}, 2));
     int s[2] = {};
     ASSERT_EQ(1, QEVGFX_TV_GetViewSize(QEV_OUT_TV, s));
     EXPECT_EQ(10, s[0]);
@@ -169,7 +150,6 @@ TEST_F(RandRFamilies, TvSizeAndPosition) {
     ASSERT_EQ(1, QEVGFX_TV_GetViewPosition(QEV_OUT_TV, s));
     EXPECT_EQ(7, s[0]);
     EXPECT_EQ(8, s[1]);
-    EXPECT_EQ("8", Prop("TV", "PosV"));
 }
 
 TEST_F(RandRFamilies, TvTuningAndSettings) {
@@ -243,9 +223,6 @@ TEST_F(RandRFamilies, Panel) {
         EXPECT_EQ((std::vector<Argv>{{"--output", "LCD", "--set", "Feature", "Center"}}), xrandr.calls());
     }
     EXPECT_EQ("Center", Prop("LCD", "Feature"));
-    if (qevtest::HaveSimCtl()) {
-        EXPECT_EQ(std::vector<long>{1}, qevtest::SimState({"expansion"}));
-    }
     EXPECT_EQ(1, Driver(20, 3, {}, 1)[0]);
     v = 0;
     // The LCD's property, whichever panel is named.
@@ -315,7 +292,7 @@ TEST_F(RandRFamilies, RotationPieces) {
     }
     ASSERT_EQ(1, QEVGFX_DISPLAY_GetDevCurRotation(QEV_OUT_CRT, &rot));
     EXPECT_EQ(1, rot);
-    ASSERT_EQ(1, QEVGFX_DISPLAY_GetDevCurRotation(QEV_OUT_TV, &rot)); // no CRTC: normal
+    ASSERT_EQ(1, QEVGFX_DISPLAY_GetDevCurRotation(QEV_OUT_HDTV, &rot)); // the TV output, no CRTC: normal
     EXPECT_EQ(1, rot);
     EXPECT_EQ(0, QEVGFX_DISPLAY_GetDevCurRotation(0, &rot));
 
@@ -383,9 +360,7 @@ TEST_F(RandRFamilies, Scale) {
     ASSERT_EQ(1, QEVGFX_DISPLAY_GetCurrentScale(QEV_OUT_LCD, scale));
     EXPECT_DOUBLE_EQ(1.25, scale[0]);
     EXPECT_DOUBLE_EQ(1.25, scale[1]);
-    auto t = Verbose()["LCD"].transform;
-    ASSERT_GE(t.size(), 1u);
-    EXPECT_EQ("1.250000", t[0]);
+    EXPECT_EQ(0u, Prop("LCD", "Transform").rfind("1.250000 ", 0)) << Prop("LCD", "Transform");
     int m[9] = {};
     ASSERT_EQ(1, rrGetDevTransform(QEV_OUT_LCD, m));
     EXPECT_EQ(5 << 14, m[0]); // 1.25 in 16.16
@@ -408,8 +383,9 @@ TEST_F(RandRFamilies, Scale) {
         EXPECT_EQ((std::vector<Argv>{{"--output", "TV", "--scale", "1.000000x1.000000"}}), xrandr.calls());
     }
     ASSERT_EQ(1, QEVGFX_DISPLAY_SetScale(QEV_OUT_LCD, 1, 1));
-    ASSERT_EQ(1, QEVGFX_DISPLAY_GetCurrentScale(QEV_OUT_LCD, scale));
-    EXPECT_DOUBLE_EQ(1.0, scale[0]);
+    ASSERT_EQ(1, rrGetDevTransform(QEV_OUT_LCD, m));
+    EXPECT_EQ((std::vector<int>{65536, 0, 0, 0, 65536, 0, 0, 0, 65536}), std::vector<int>(m, m + 9));
+    EXPECT_EQ(0, rrGetDevTransform(0, m));
     EXPECT_EQ(0, QEVGFX_DISPLAY_GetCurrentScale(QEV_OUT_TV, scale)); // no CRTC
 }
 
@@ -418,11 +394,6 @@ TEST_F(RandRFamilies, RotationOptionsOfTheConfiguration) {
     const std::string conf = "/etc/X11/xorg.conf";
     auto original = qevtest::read_file(conf);
     ASSERT_TRUE(original.has_value());
-    if (dlsym(RTLD_DEFAULT, "DeleteDeviceOption") == nullptr) {
-        EXPECT_EQ(0, QEVGFX_DISPLAY_SetRotateDegree(2, 8));
-        EXPECT_EQ(*original, *qevtest::read_file(conf));
-        GTEST_SKIP() << "device-option editors not in this build";
-    }
     auto optionLines = [&] {
         std::vector<std::string> out;
         std::istringstream in(*qevtest::read_file(conf));

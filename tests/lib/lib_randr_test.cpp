@@ -165,29 +165,10 @@ TEST_F(RandR, ModesAndRefreshRates) {
     EXPECT_TRUE(found);
     rrFreeModeEntries(modes, count);
 
-    EXPECT_EQ(nullptr, rrGetDevSupportMode(QEV_OUT_DVI2, &count)); // no such output
-    EXPECT_EQ(0, count);
     EXPECT_EQ(nullptr, rrGetDevSupportMode(QEV_OUT_CRT | QEV_OUT_LCD, &count));
 
     RRModeEntry cur{};
-    ASSERT_EQ(1, rrGetDevCurrentMode(QEV_OUT_CRT, &cur));
-    EXPECT_GT(cur.width, 0u);
-    EXPECT_GT(cur.refresh, 1.0f);
-    std::free(cur.name);
     EXPECT_EQ(0, rrGetDevCurrentMode(QEV_OUT_DVI2, &cur));
-    EXPECT_EQ(0, rrGetDevCurrentMode(QEV_OUT_TV, &cur)); // connected, no CRTC
-}
-
-// Rotations are covered through the display family (families_randr_test).
-TEST_F(RandR, RotationAndTransform) {
-    int rot = 0;
-    EXPECT_EQ(1, rrGetDevCurRotation(QEV_OUT_HDTV, &rot)); // the TV output, no CRTC
-    EXPECT_EQ(1, rot);
-    int m[9] = {};
-    ASSERT_EQ(1, rrGetDevTransform(QEV_OUT_CRT, m));
-    const int identity[9] = {65536, 0, 0, 0, 65536, 0, 0, 0, 65536};
-    EXPECT_EQ(std::vector<int>(identity, identity + 9), std::vector<int>(m, m + 9));
-    EXPECT_EQ(0, rrGetDevTransform(0, m));
 }
 
 // The real xrandr against the driver: the state the lines intend is reached,
@@ -251,7 +232,9 @@ unsigned Prop(unsigned output, int kind, unsigned item = 0) {
 }
 
 // Property kinds read back what the real xrandr wrote through the
-// rrSetOutputProperties lines.
+// rrSetOutputProperties lines. The TV's size, position, tuning and setting
+// items and the panel's expansion go through these kinds from the family
+// wrappers (families_randr_test); here the kinds those do not reach.
 TEST_F(RandR, PropertiesOfEachKind) {
     unsigned v = 1;
     EXPECT_EQ(0, rrGetOutputProperties(QEV_OUT_DVI2, 22, 0, &v)); // no such output
@@ -259,19 +242,12 @@ TEST_F(RandR, PropertiesOfEachKind) {
     EXPECT_GT(rrGetOutputProperties(QEV_OUT_TV, 22, 0, &v), 0);
     EXPECT_EQ(0u, Prop(QEV_OUT_TV, 99)); // no such kind
 
-    // Standards and signals: the supported sets name the current value's bit.
-    unsigned standards = Prop(QEV_OUT_TV, 21);
-    unsigned signals = Prop(QEV_OUT_TV, 24);
-    ASSERT_NE(0u, standards & QEV_TVSTD_PAL) << standards;
-    ASSERT_NE(0u, standards & QEV_TVSTD_NTSC) << standards;
-    EXPECT_EQ(0u, standards & ~0x7fu);
-    EXPECT_EQ(standards, Prop(QEV_OUT_HDTV, 21)); // HDTV reads the TV output
+    // Standards and signals (the family wrappers check the values themselves).
+    EXPECT_EQ(Prop(QEV_OUT_TV, 21), Prop(QEV_OUT_HDTV, 21)); // HDTV reads the TV output
     rrSetOutputProperties(QEV_OUT_TV, 23, 0, QEV_TVSTD_PAL);
-    EXPECT_EQ(unsigned(QEV_TVSTD_PAL), Prop(QEV_OUT_TV, 22));
     rrSetOutputProperties(QEV_OUT_TV, 23, 0, QEV_TVSTD_NTSC | QEV_TVSTD_PAL); // bare line, no change
     EXPECT_EQ(unsigned(QEV_TVSTD_PAL), Prop(QEV_OUT_TV, 22));
-    rrSetOutputProperties(QEV_OUT_TV, 23, 0, QEV_TVSTD_NTSC);
-    EXPECT_EQ(unsigned(QEV_TVSTD_NTSC), Prop(QEV_OUT_TV, 22));
+    unsigned signals = Prop(QEV_OUT_TV, 24);
     ASSERT_NE(0u, signals);
     for (unsigned bit = 1; bit <= 8; bit <<= 1) {
         if (!(signals & bit))
@@ -280,24 +256,7 @@ TEST_F(RandR, PropertiesOfEachKind) {
         EXPECT_EQ(bit, Prop(QEV_OUT_TV, 25)) << bit;
     }
 
-    // Size and position: two 16-bit halves.
-    unsigned sizeMax = Prop(QEV_OUT_TV, 27), posMax = Prop(QEV_OUT_TV, 30);
-    ASSERT_GE(sizeMax & 0xFFFF, 10u);
-    ASSERT_GE(sizeMax >> 16, 20u);
-    rrSetOutputProperties(QEV_OUT_TV, 29, 0, (20u << 16) | 10u);
-    EXPECT_EQ((20u << 16) | 10u, Prop(QEV_OUT_TV, 28));
-    ASSERT_GE(posMax & 0xFFFF, 3u);
-    ASSERT_GE(posMax >> 16, 2u);
-    rrSetOutputProperties(QEV_OUT_TV, 32, 0, (2u << 16) | 3u);
-    EXPECT_EQ((2u << 16) | 3u, Prop(QEV_OUT_TV, 31));
-
-    // Tuning items: integers plus the flicker filter atom.
-    unsigned tuning = Prop(QEV_OUT_TV, 33);
-    EXPECT_EQ(0xFu, tuning & 0xFu) << tuning;
-    unsigned brightnessMax = Prop(QEV_OUT_TV, 34, 4);
-    ASSERT_GE(brightnessMax, 5u);
-    rrSetOutputProperties(QEV_OUT_TV, 36, 4, 5);
-    EXPECT_EQ(5u, Prop(QEV_OUT_TV, 35, 4));
+    // The flicker filter: one atom behind a tuning item and two setting items.
     unsigned ffilter = Prop(QEV_OUT_TV, 34, 1);
     if (ffilter != 0) {
         EXPECT_EQ(3u, ffilter); // FFON and AFFON both offered
@@ -312,21 +271,6 @@ TEST_F(RandR, PropertiesOfEachKind) {
         rrSetOutputProperties(QEV_OUT_TV, 39, 1, 0);
         EXPECT_EQ(0u, Prop(QEV_OUT_TV, 35, 1));
     }
-    // Setting items: any atom property gives 0x3.
-    unsigned settings = Prop(QEV_OUT_TV, 37);
-    EXPECT_EQ(0x3u, settings & 0x3u);
-    if (settings & 0x4) {
-        rrSetOutputProperties(QEV_OUT_TV, 39, 4, 1);
-        EXPECT_EQ(1u, Prop(QEV_OUT_TV, 38, 4));
-        rrSetOutputProperties(QEV_OUT_TV, 39, 4, 0);
-        EXPECT_EQ(0u, Prop(QEV_OUT_TV, 38, 4));
-    }
-
-    // Panel expansion on the LCD.
-    rrSetOutputProperties(QEV_OUT_LCD, 1, 0, 1);
-    EXPECT_EQ(1u, Prop(QEV_OUT_LCD, 1));
-    rrSetOutputProperties(QEV_OUT_LCD, 1, 0, 0);
-    EXPECT_EQ(0u, Prop(QEV_OUT_LCD, 1));
     // The LCD has integer properties but no tuning names.
     EXPECT_EQ(0xFu, Prop(QEV_OUT_LCD, 33));
 }

@@ -266,14 +266,10 @@ TEST_F(StandIn, WrittenValuesReadBack) {
                         .req(QEV_FB_WritePanelViewPosition, 0, "2,6,7")
                         .req(QEV_FB_ReadPanelViewPosition, 3, "2")
                         .req(QEV_FB_PanelMaxViewSize, 3, "2")
-                        .req(QEV_FB_PanelMaxViewPosition, 3, "2")
-                        .req(QEV_FB_WritePanelViewSize, 0, "2,b,1")      // above the maximum
-                        .req(QEV_FB_ReadPanelViewSize, 3, "4")           // TV: not a panel output
-                        .req(QEV_FB_ReadPanelViewSize, 3, "80"));        // LCD2: not supported
+                        .req(QEV_FB_PanelMaxViewPosition, 3, "2"));
     Lines want{"open", "ioctl 0", "ioctl 0 00000005", "ioctl 0 00000002,00000400,00000300,0000003c",
                "ioctl 0", "ioctl 0 00000002,00000004,00000005", "ioctl 0", "ioctl 0 00000002,00000006,00000007",
-               "ioctl 0 00000002,0000000a,0000000a", "ioctl 0 00000002,00000014,00000014",
-               "ioctl -1 EINVAL", "ioctl -1 EINVAL", "ioctl -1 EINVAL"};
+               "ioctl 0 00000002,0000000a,0000000a", "ioctl 0 00000002,00000014,00000014"};
     ASSERT_EQ(out.size(), want.size());
     for (size_t i = 1; i < want.size(); i++)
         EXPECT_EQ(out[i], want[i]) << "step " << i;
@@ -284,14 +280,10 @@ TEST_F(StandIn, GammaTableWrite) {
     for (uint32_t i = 0; i < 256; i++)
         table += (i ? "," : "") + hex((255 - i) << 16 | i << 8 | i);
     EXPECT_EQ(ask(QEV_FB_WriteGammaTable, 0, table), "ioctl 0");
-    // Bits 24-31 of an entry are never set by a valid table.
-    EXPECT_EQ(ask(QEV_FB_WriteGammaTable, 0, "1000000"), "ioctl -1 EINVAL");
 }
 
+// Which requests are refused is the model's; here its errno reaches the caller.
 TEST_F(StandIn, UnknownRequestsAndNullRecords) {
-    EXPECT_EQ(ask(QEV_FB_REQUEST(0x06), 1), "ioctl -1 ENOTTY");
-    EXPECT_EQ(ask(QEV_FB_REQUEST(0xff), 1), "ioctl -1 ENOTTY");
-    EXPECT_EQ(ask(0x4600, 1), "ioctl -1 ENOTTY");  // a kernel framebuffer request
     Lines out = run(Steps().open().step({"ioctl_null", hex(QEV_FB_ChipInfo), "ioctl_null", "6"}));
     ASSERT_FALSE(out.empty());
     EXPECT_EQ(out, (Lines{out[0], "ioctl -1 EFAULT", "ioctl -1 ENOTTY"}));

@@ -247,8 +247,9 @@ TEST(Framebuffer, PanelRecords) {
     EXPECT_EQ(m.out(1), 8);
     uint32_t bad[3] = {QEV_OUT_LCD, 21, 1};
     EXPECT_EQ(ioctl(m, QEV_FB_WritePanelViewPosition, bad), -1);
-    uint32_t tv[3] = {QEV_OUT_TV, 0, 0};
+    uint32_t tv[3] = {QEV_OUT_TV, 0, 0}, lcd2[3] = {QEV_OUT_LCD2, 0, 0};  // not a panel; not supported
     EXPECT_EQ(ioctl(m, QEV_FB_ReadPanelViewSize, tv), -1);
+    EXPECT_EQ(ioctl(m, QEV_FB_ReadPanelViewSize, lcd2), -1);
 
     Block expand;
     expand.put16(QEV_DS_PANEL_FLAGS, 1);
