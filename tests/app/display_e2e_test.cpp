@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "display_gui.h"
+#include "keep_revert.h"
 #include "qev/outputs.h"
 
 // After GoogleTest: Xlib's macros (None, Bool) clash with its templates.
@@ -195,4 +196,36 @@ TEST_F(DisplayEndToEnd, SammWithoutRandRRestartsTheServer)
     Open();
     EXPECT_EQ(0, g_bSAMMMode);
     EXPECT_EQ("Clone", Text("Display_SecMode_Combo"));
+}
+
+// `xrandr --verbose` without the timestamps each configuration renews.
+std::string VerboseState()
+{
+    return std::regex_replace(qevtest::run({"xrandr", "--verbose"}).out, std::regex("\tTimestamp: [^\n]*\n"), "");
+}
+
+// A capture, then a mode change, a rotation and a new layout, then the restore:
+// the server reports what it reported before.
+TEST_F(DisplayEndToEnd, SnapshotRestoresModeRotationAndLayout)
+{
+    ASSERT_TRUE(qevtest::SimCtlOk({"set", "active", "CRT"}));
+    QEVGFX_Open();
+    rrGetOutputInfo();
+    QEVGFX_Device_SetActiveState(QEV_OUT_CRT | QEV_OUT_LCD);
+    RRSetScreenLayout(QEV_OUT_CRT, QEV_OUT_LCD, 1);
+    const std::string before = VerboseState();
+    DisplaySnapshot snap = CaptureDisplaySnapshot();
+    ASSERT_TRUE(snap.valid);
+    ASSERT_EQ(2u, snap.outputs.size());
+
+    QEVGFX_DISPLAY_SetDevMode(QEV_OUT_CRT, "1024x768", 0, 0, 0);
+    QEVGFX_DISPLAY_SetDevRotationDeg(QEV_OUT_LCD, 2);
+    RRClearScreenLayout(QEV_OUT_CRT, QEV_OUT_LCD, 0);
+    EXPECT_TRUE(NeedsKeepQuestion(snap, CaptureDisplaySnapshot()));
+    EXPECT_NE(before, VerboseState());
+
+    EXPECT_TRUE(RestoreDisplaySnapshot(snap));
+    EXPECT_EQ(before, VerboseState());
+    EXPECT_FALSE(NeedsKeepQuestion(snap, CaptureDisplaySnapshot()));
+    QEVGFX_Close();
 }
