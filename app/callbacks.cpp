@@ -7,6 +7,7 @@
 #include "Settings_page.h"
 #include "common.h"
 #include "interface.h"
+#include "keep_revert_window.h"
 #include "qev/outputs.h"
 #include "qevgfx.h"
 #include "saveconfig.h"
@@ -84,6 +85,7 @@ void on_Cancel_button_clicked(GtkButton *, gpointer)
 // Each page's step in turn; a page that was never shown skips its own.
 void on_Apply_button_clicked(GtkButton *button, gpointer)
 {
+    const DisplaySnapshot before = g_bNoConfirm ? DisplaySnapshot{} : CaptureDisplaySnapshot();
     ApplyDisplayPageChang();
     ApplyGammaPageChang();
     ApplyOverlayScheme();
@@ -92,6 +94,8 @@ void on_Apply_button_clicked(GtkButton *button, gpointer)
     gtk_widget_set_sensitive(GTK_WIDGET(button), FALSE);
     if (g_bRandRMode)
         saveConfigFile();
+    if (NeedsKeepQuestion(before, CaptureDisplaySnapshot()))
+        ShowKeepRevertWindow(before);
 }
 
 void on_Z7Utility_Quit_Dialog_button_clicked(GtkButton *, gpointer)

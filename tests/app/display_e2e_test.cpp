@@ -11,7 +11,8 @@
 #include <vector>
 
 #include "display_gui.h"
-#include "keep_revert.h"
+#include <gdk/gdkkeysyms.h>
+#include "keep_revert_window.h"
 #include "qev/outputs.h"
 
 // After GoogleTest: Xlib's macros (None, Bool) clash with its templates.
@@ -228,4 +229,52 @@ TEST_F(DisplayEndToEnd, SnapshotRestoresModeRotationAndLayout)
     EXPECT_EQ(before, VerboseState());
     EXPECT_FALSE(NeedsKeepQuestion(snap, CaptureDisplaySnapshot()));
     QEVGFX_Close();
+}
+
+// The question after a resolution change: the end of the count and Escape put
+// the old mode back and the page shows it again; Keep keeps the new one;
+// --no-confirm never asks.
+TEST_F(DisplayEndToEnd, KeepOrRevertAResolutionChange)
+{
+    g_bNoConfirm = 0;
+    g_KeepRevertSeconds = 1;
+    ASSERT_TRUE(qevtest::SimCtlOk({"set", "active", "CRT"}));
+    Open();
+    const std::string at1280 = VerboseState();
+    auto applyMode = [&](const char *mode) {
+        Choose("Display_Resolution_Combo", mode);
+        Click("Info_Apply_button");
+    };
+
+    applyMode("1024x768 60.0Hz");
+    ASSERT_NE(nullptr, g_pKeepRevertWnd);
+    EXPECT_EQ("1024x768+0+0", Geometry("CRT"));
+    for (int i = 0; i < 100 && g_pKeepRevertWnd; ++i)  // the one-second count, bounded
+        g_main_context_iteration(nullptr, TRUE);
+    EXPECT_EQ(nullptr, g_pKeepRevertWnd);
+    EXPECT_EQ(at1280, VerboseState());
+    EXPECT_EQ("1280x1024 60.0Hz", Text("Display_Resolution_Combo"));
+
+    applyMode("1024x768 60.0Hz");
+    ASSERT_NE(nullptr, g_pKeepRevertWnd);
+    ClickIn(g_pKeepRevertWnd, "KeepRevert_Keep_Button");
+    EXPECT_EQ(nullptr, g_pKeepRevertWnd);
+    const std::string at1024 = VerboseState();
+    EXPECT_EQ("1024x768+0+0", Geometry("CRT"));
+
+    applyMode("1280x1024 60.0Hz");
+    ASSERT_NE(nullptr, g_pKeepRevertWnd);
+    GdkEvent *escape = gdk_event_new(GDK_KEY_PRESS);
+    escape->key.window = GDK_WINDOW(g_object_ref(g_pKeepRevertWnd->window));
+    escape->key.keyval = GDK_Escape;
+    gtk_widget_event(g_pKeepRevertWnd, escape);
+    gdk_event_free(escape);
+    apptest::Pump();
+    EXPECT_EQ(nullptr, g_pKeepRevertWnd);
+    EXPECT_EQ(at1024, VerboseState());
+
+    g_bNoConfirm = 1;
+    applyMode("1280x1024 60.0Hz");
+    EXPECT_EQ(nullptr, g_pKeepRevertWnd);
+    EXPECT_EQ("1280x1024+0+0", Geometry("CRT"));
 }
