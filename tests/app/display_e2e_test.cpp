@@ -71,6 +71,10 @@ class DisplayEndToEnd : public apptest::DisplayPageTest {
 protected:
     void TearDown() override
     {
+        if (g_pKeepRevertWnd)  // a test that stopped early: end the question and its count
+            gtk_button_clicked(GTK_BUTTON(lookup_widget(g_pKeepRevertWnd, "KeepRevert_Keep_Button")));
+        g_bNoConfirm = 1;
+        g_KeepRevertSeconds = 15;
         DisplayPageTest::TearDown();
         remove("/etc/X11/.XWindowNeedtobeRestart");
     }
@@ -158,7 +162,10 @@ TEST_F(DisplayEndToEnd, SammWithoutRandRRestartsTheServer)
     ASSERT_EQ(0, g_bRandRMode);
     EXPECT_EQ((Strings{"Clone", "Desktop Expand(SAMM)"}), Entries("Display_SecMode_Combo"));
     Choose("Display_SecMode_Combo", "Desktop Expand(SAMM)");
+    g_bNoConfirm = 0;  // the file route restarts X and never asks to keep
     Click("Info_Apply_button");
+    g_bNoConfirm = 1;
+    EXPECT_EQ(nullptr, g_pKeepRevertWnd);
     ASSERT_NE(nullptr, g_pRestartXWnd);
     const std::string text = LabelOf(g_pRestartXWnd, "SAMM_Restart_X_Label");
     EXPECT_NE(std::string::npos, text.find("you must restart the X Window System")) << text;
