@@ -6,6 +6,7 @@
 #include "SAMMSetting.h"
 #include "Settings_page.h"
 #include "common.h"
+#include "hotplug.h"
 #include "interface.h"
 #include "keep_revert_window.h"
 #include "qev/outputs.h"
@@ -27,6 +28,8 @@ void on_Display_Fixed_map(GtkWidget *, gpointer)
         gdk_flush();
         AddDisplayPage();
         g_bDisplayPageHasInitial = 1;
+    } else {
+        RefreshDisplayPageAfterHotplug();
     }
 }
 
@@ -94,6 +97,7 @@ void on_Apply_button_clicked(GtkButton *button, gpointer)
     gtk_widget_set_sensitive(GTK_WIDGET(button), FALSE);
     if (g_bRandRMode)
         saveConfigFile();
+    RefreshDisplayPageAfterHotplug();
     if (NeedsKeepQuestion(before, CaptureDisplaySnapshot()))
         ShowKeepRevertWindow(before);
 }

@@ -10,21 +10,21 @@
 /* One lit output. rotation: RandR rotation bits (1, 2, 4, 8; reflections kept).
  */
 struct OutputSnapshot {
-  unsigned output = 0;
-  std::string mode;
-  unsigned width = 0, height = 0;
-  float refresh = 0.0f;
-  int x = 0, y = 0;
-  int rotation = 1;
-  bool operator==(const OutputSnapshot &) const = default;
+    unsigned output = 0;
+    std::string mode;
+    unsigned width = 0, height = 0;
+    float refresh = 0.0f;
+    int x = 0, y = 0;
+    int rotation = 1;
+    bool operator==(const OutputSnapshot &) const = default;
 };
 
 struct DisplaySnapshot {
-  bool valid = false; /* read through RandR */
-  unsigned active = 0;
-  unsigned primary = 0;
-  std::vector<OutputSnapshot> outputs; /* lit outputs, in output-bit order */
-  bool operator==(const DisplaySnapshot &) const = default;
+    bool valid = false; /* read through RandR */
+    unsigned active = 0;
+    unsigned primary = 0;
+    std::vector<OutputSnapshot> outputs; /* lit outputs, in output-bit order */
+    bool operator==(const DisplaySnapshot &) const = default;
 };
 
 /* The RandR state of the session display; invalid without RandR. */
@@ -39,8 +39,7 @@ bool RestoreDisplaySnapshot(const DisplaySnapshot &snapshot);
  * "Keep these display settings?": both read through RandR and the active
  * outputs, a mode, a position or a rotation differ. The file route (no
  * RandR) and picture adjustments leave the snapshot alone and never ask. */
-bool NeedsKeepQuestion(const DisplaySnapshot &before,
-                       const DisplaySnapshot &after);
+bool NeedsKeepQuestion(const DisplaySnapshot &before, const DisplaySnapshot &after);
 
 /* Seconds the question waits before it reverts on its own (tests shorten it).
  */

@@ -10,6 +10,7 @@
 
 #include "Info_page.h"
 #include "common.h"
+#include "hotplug.h"
 #include "interface.h"
 #include "keep_revert.h"
 #include "qevgfx.h"
@@ -127,6 +128,7 @@ int main(int argc, char *argv[])
 
     ReadAdapterCapabilities(g_pMainWindow);
     InitInfoPage(QEV_UTILITY_VERSION);
+    InstallHotplugListener();
 
     gtk_main();
     QEVGFX_Close();

@@ -12,6 +12,7 @@
 
 #include "display_gui.h"
 #include <gdk/gdkkeysyms.h>
+#include "hotplug.h"
 #include "keep_revert_window.h"
 #include "qev/outputs.h"
 
@@ -284,4 +285,45 @@ TEST_F(DisplayEndToEnd, KeepOrRevertAResolutionChange)
     applyMode("1280x1024 60.0Hz");
     EXPECT_EQ(nullptr, g_pKeepRevertWnd);
     EXPECT_EQ("1280x1024+0+0", Geometry("CRT"));
+}
+
+// Outputs plugged in and out while the program runs: the page's lists follow
+// with no choice pending; a pending choice stays and a notice says why the
+// lists are old. A storm of events leaves a working page.
+TEST_F(DisplayEndToEnd, DisplayPageFollowsHotplug)
+{
+    ASSERT_TRUE(qevtest::SimCtlOk({"set", "active", "CRT"}));
+    Open();
+    InstallHotplugListener();
+    auto waitFor = [](auto done) {
+        for (int i = 0; i < 300 && !done(); ++i) {
+            gdk_display_sync(gdk_display_get_default());
+            apptest::Pump();
+            g_usleep(10000);
+        }
+        return done();
+    };
+    auto secondaries = [] { return Entries("Display_SecDevice_Combo"); };
+
+    ASSERT_TRUE(qevtest::SimCtlOk({"plug", "DVI"}));
+    EXPECT_TRUE(waitFor([&] { return secondaries() == Strings{"None", "2. TV", "2. DVI", "2. LCD"}; }))
+        << ::testing::PrintToString(secondaries());
+
+    Choose("Display_SecDevice_Combo", "2. LCD");
+    ASSERT_TRUE(Sensitive("Info_Apply_button"));
+    for (int i = 0; i < 100; ++i) {
+        ASSERT_TRUE(qevtest::SimCtlOk({"plug", "HDMI"}));
+        ASSERT_TRUE(qevtest::SimCtlOk({"unplug", "HDMI"}));
+    }
+    ASSERT_TRUE(qevtest::SimCtlOk({"plug", "HDMI"}));
+    const char *notice = "Outputs changed: HDMI connected. Apply or reopen the page to refresh";
+    EXPECT_TRUE(waitFor([&] {
+        GtkWidget *label = static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(g_pMainWindow), "Display_Hotplug_Notice_Label"));
+        return label && gtk_label_get_text(GTK_LABEL(label)) == std::string(notice);
+    }));
+    EXPECT_EQ("2. LCD", Text("Display_SecDevice_Combo"));
+    EXPECT_TRUE(Sensitive("Info_Apply_button"));
+
+    ASSERT_TRUE(qevtest::SimCtlOk({"unplug", "HDMI"}));
+    ASSERT_TRUE(qevtest::SimCtlOk({"unplug", "DVI"}));
 }
