@@ -6,7 +6,9 @@
 #include "SAMMSetting.h"
 #include "Settings_page.h"
 #include "common.h"
+#include "hotplug.h"
 #include "interface.h"
+#include "keep_revert_window.h"
 #include "qev/outputs.h"
 #include "qevgfx.h"
 #include "saveconfig.h"
@@ -26,6 +28,8 @@ void on_Display_Fixed_map(GtkWidget *, gpointer)
         gdk_flush();
         AddDisplayPage();
         g_bDisplayPageHasInitial = 1;
+    } else {
+        RefreshDisplayPageAfterHotplug();
     }
 }
 
@@ -84,6 +88,7 @@ void on_Cancel_button_clicked(GtkButton *, gpointer)
 // Each page's step in turn; a page that was never shown skips its own.
 void on_Apply_button_clicked(GtkButton *button, gpointer)
 {
+    const DisplaySnapshot before = g_bNoConfirm ? DisplaySnapshot{} : CaptureDisplaySnapshot();
     ApplyDisplayPageChang();
     ApplyGammaPageChang();
     ApplyOverlayScheme();
@@ -92,6 +97,9 @@ void on_Apply_button_clicked(GtkButton *button, gpointer)
     gtk_widget_set_sensitive(GTK_WIDGET(button), FALSE);
     if (g_bRandRMode)
         saveConfigFile();
+    RefreshDisplayPageAfterHotplug();
+    if (NeedsKeepQuestion(before, CaptureDisplaySnapshot()))
+        ShowKeepRevertWindow(before);
 }
 
 void on_Z7Utility_Quit_Dialog_button_clicked(GtkButton *, gpointer)

@@ -10,7 +10,9 @@
 
 #include "Info_page.h"
 #include "common.h"
+#include "hotplug.h"
 #include "interface.h"
+#include "keep_revert.h"
 #include "qevgfx.h"
 #include "saveconfig.h"
 #include "startup.h"
@@ -62,10 +64,40 @@ int RunQuitDialog()
     return 0;
 }
 
+const char kUsage[] =
+    "Usage: QEVDisplayUtility [OPTION...]\n"
+    "  --no-confirm    apply display changes without asking to keep them\n"
+    "  --help          show this text\n"
+    "GTK's own options (--display, --screen, ...) are accepted as well.\n";
+
+// The program's own options, taken out of argv before GTK reads the rest.
+// Returns 1 when the program has nothing more to do (--help).
+int ParseOwnOptions(int *argc, char **argv)
+{
+    int kept = 1;
+    for (int i = 1; i < *argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--no-confirm") {
+            g_bNoConfirm = 1;
+            continue;
+        }
+        if (arg == "--help" || arg == "-h") {
+            fputs(kUsage, stdout);
+            return 1;
+        }
+        argv[kept++] = argv[i];
+    }
+    argv[kept] = nullptr;
+    *argc = kept;
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char *argv[])
 {
+    if (ParseOwnOptions(&argc, argv))
+        return 0;
     if (AnotherInstanceRuns(QEV_PROGRAM_NAME)) {
         fputs("The QEVDisplayUtility is running.\n", stdout);
         return 0;
@@ -96,6 +128,7 @@ int main(int argc, char *argv[])
 
     ReadAdapterCapabilities(g_pMainWindow);
     InitInfoPage(QEV_UTILITY_VERSION);
+    InstallHotplugListener();
 
     gtk_main();
     QEVGFX_Close();

@@ -11,6 +11,9 @@
 #include <vector>
 
 #include "display_gui.h"
+#include <gdk/gdkkeysyms.h>
+#include "hotplug.h"
+#include "keep_revert_window.h"
 #include "qev/outputs.h"
 
 // After GoogleTest: Xlib's macros (None, Bool) clash with its templates.
@@ -69,6 +72,10 @@ class DisplayEndToEnd : public apptest::DisplayPageTest {
 protected:
     void TearDown() override
     {
+        if (g_pKeepRevertWnd)  // a test that stopped early: end the question and its count
+            gtk_button_clicked(GTK_BUTTON(lookup_widget(g_pKeepRevertWnd, "KeepRevert_Keep_Button")));
+        g_bNoConfirm = 1;
+        g_KeepRevertSeconds = 15;
         DisplayPageTest::TearDown();
         remove("/etc/X11/.XWindowNeedtobeRestart");
     }
@@ -156,7 +163,10 @@ TEST_F(DisplayEndToEnd, SammWithoutRandRRestartsTheServer)
     ASSERT_EQ(0, g_bRandRMode);
     EXPECT_EQ((Strings{"Clone", "Desktop Expand(SAMM)"}), Entries("Display_SecMode_Combo"));
     Choose("Display_SecMode_Combo", "Desktop Expand(SAMM)");
+    g_bNoConfirm = 0;  // the file route restarts X and never asks to keep
     Click("Info_Apply_button");
+    g_bNoConfirm = 1;
+    EXPECT_EQ(nullptr, g_pKeepRevertWnd);
     ASSERT_NE(nullptr, g_pRestartXWnd);
     const std::string text = LabelOf(g_pRestartXWnd, "SAMM_Restart_X_Label");
     EXPECT_NE(std::string::npos, text.find("you must restart the X Window System")) << text;
@@ -195,4 +205,125 @@ TEST_F(DisplayEndToEnd, SammWithoutRandRRestartsTheServer)
     Open();
     EXPECT_EQ(0, g_bSAMMMode);
     EXPECT_EQ("Clone", Text("Display_SecMode_Combo"));
+}
+
+// `xrandr --verbose` without the timestamps each configuration renews.
+std::string VerboseState()
+{
+    return std::regex_replace(qevtest::run({"xrandr", "--verbose"}).out, std::regex("\tTimestamp: [^\n]*\n"), "");
+}
+
+// A capture, then a mode change, a rotation and a new layout, then the restore:
+// the server reports what it reported before.
+TEST_F(DisplayEndToEnd, SnapshotRestoresModeRotationAndLayout)
+{
+    ASSERT_TRUE(qevtest::SimCtlOk({"set", "active", "CRT"}));
+    QEVGFX_Open();
+    rrGetOutputInfo();
+    QEVGFX_Device_SetActiveState(QEV_OUT_CRT | QEV_OUT_LCD);
+    RRSetScreenLayout(QEV_OUT_CRT, QEV_OUT_LCD, 1);
+    const std::string before = VerboseState();
+    DisplaySnapshot snap = CaptureDisplaySnapshot();
+    ASSERT_TRUE(snap.valid);
+    ASSERT_EQ(2u, snap.outputs.size());
+
+    QEVGFX_DISPLAY_SetDevMode(QEV_OUT_CRT, "1024x768", 0, 0, 0);
+    QEVGFX_DISPLAY_SetDevRotationDeg(QEV_OUT_LCD, 2);
+    RRClearScreenLayout(QEV_OUT_CRT, QEV_OUT_LCD, 0);
+    EXPECT_TRUE(NeedsKeepQuestion(snap, CaptureDisplaySnapshot()));
+    EXPECT_NE(before, VerboseState());
+
+    EXPECT_TRUE(RestoreDisplaySnapshot(snap));
+    EXPECT_EQ(before, VerboseState());
+    EXPECT_FALSE(NeedsKeepQuestion(snap, CaptureDisplaySnapshot()));
+    QEVGFX_Close();
+}
+
+// The question after a resolution change: the end of the count and Escape put
+// the old mode back and the page shows it again; Keep keeps the new one;
+// --no-confirm never asks.
+TEST_F(DisplayEndToEnd, KeepOrRevertAResolutionChange)
+{
+    g_bNoConfirm = 0;
+    g_KeepRevertSeconds = 1;
+    ASSERT_TRUE(qevtest::SimCtlOk({"set", "active", "CRT"}));
+    Open();
+    const std::string at1280 = VerboseState();
+    auto applyMode = [&](const char *mode) {
+        Choose("Display_Resolution_Combo", mode);
+        Click("Info_Apply_button");
+    };
+
+    applyMode("1024x768 60.0Hz");
+    ASSERT_NE(nullptr, g_pKeepRevertWnd);
+    EXPECT_EQ("1024x768+0+0", Geometry("CRT"));
+    for (int i = 0; i < 100 && g_pKeepRevertWnd; ++i)  // the one-second count, bounded
+        g_main_context_iteration(nullptr, TRUE);
+    EXPECT_EQ(nullptr, g_pKeepRevertWnd);
+    EXPECT_EQ(at1280, VerboseState());
+    EXPECT_EQ("1280x1024 60.0Hz", Text("Display_Resolution_Combo"));
+
+    applyMode("1024x768 60.0Hz");
+    ASSERT_NE(nullptr, g_pKeepRevertWnd);
+    ClickIn(g_pKeepRevertWnd, "KeepRevert_Keep_Button");
+    EXPECT_EQ(nullptr, g_pKeepRevertWnd);
+    const std::string at1024 = VerboseState();
+    EXPECT_EQ("1024x768+0+0", Geometry("CRT"));
+
+    applyMode("1280x1024 60.0Hz");
+    ASSERT_NE(nullptr, g_pKeepRevertWnd);
+    GdkEvent *escape = gdk_event_new(GDK_KEY_PRESS);
+    escape->key.window = GDK_WINDOW(g_object_ref(g_pKeepRevertWnd->window));
+    escape->key.keyval = GDK_Escape;
+    gtk_widget_event(g_pKeepRevertWnd, escape);
+    gdk_event_free(escape);
+    apptest::Pump();
+    EXPECT_EQ(nullptr, g_pKeepRevertWnd);
+    EXPECT_EQ(at1024, VerboseState());
+
+    g_bNoConfirm = 1;
+    applyMode("1280x1024 60.0Hz");
+    EXPECT_EQ(nullptr, g_pKeepRevertWnd);
+    EXPECT_EQ("1280x1024+0+0", Geometry("CRT"));
+}
+
+// Outputs plugged in and out while the program runs: the page's lists follow
+// with no choice pending; a pending choice stays and a notice says why the
+// lists are old. A storm of events leaves a working page.
+TEST_F(DisplayEndToEnd, DisplayPageFollowsHotplug)
+{
+    ASSERT_TRUE(qevtest::SimCtlOk({"set", "active", "CRT"}));
+    Open();
+    InstallHotplugListener();
+    auto waitFor = [](auto done) {
+        for (int i = 0; i < 300 && !done(); ++i) {
+            gdk_display_sync(gdk_display_get_default());
+            apptest::Pump();
+            g_usleep(10000);
+        }
+        return done();
+    };
+    auto secondaries = [] { return Entries("Display_SecDevice_Combo"); };
+
+    ASSERT_TRUE(qevtest::SimCtlOk({"plug", "DVI"}));
+    EXPECT_TRUE(waitFor([&] { return secondaries() == Strings{"None", "2. TV", "2. DVI", "2. LCD"}; }))
+        << ::testing::PrintToString(secondaries());
+
+    Choose("Display_SecDevice_Combo", "2. LCD");
+    ASSERT_TRUE(Sensitive("Info_Apply_button"));
+    for (int i = 0; i < 100; ++i) {
+        ASSERT_TRUE(qevtest::SimCtlOk({"plug", "HDMI"}));
+        ASSERT_TRUE(qevtest::SimCtlOk({"unplug", "HDMI"}));
+    }
+    ASSERT_TRUE(qevtest::SimCtlOk({"plug", "HDMI"}));
+    const char *notice = "Outputs changed: HDMI connected. Apply or reopen the page to refresh";
+    EXPECT_TRUE(waitFor([&] {
+        GtkWidget *label = static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(g_pMainWindow), "Display_Hotplug_Notice_Label"));
+        return label && gtk_label_get_text(GTK_LABEL(label)) == std::string(notice);
+    }));
+    EXPECT_EQ("2. LCD", Text("Display_SecDevice_Combo"));
+    EXPECT_TRUE(Sensitive("Info_Apply_button"));
+
+    ASSERT_TRUE(qevtest::SimCtlOk({"unplug", "HDMI"}));
+    ASSERT_TRUE(qevtest::SimCtlOk({"unplug", "DVI"}));
 }

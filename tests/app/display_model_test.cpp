@@ -9,6 +9,7 @@
 
 #include "Display_page.h"
 #include "SAMMSetting.h"
+#include "keep_revert.h"
 #include "qev/outputs.h"
 #include "qevtest/qevtest.h"
 
@@ -245,4 +246,33 @@ TEST(DisplayModel, SammAndCloneWindows)
               qevtest::read_file(dir.file("m")).value_or(""));
     EXPECT_EQ(0, WriteRestartMarker(dir.file("missing/m"), &error));
     EXPECT_NE(std::string::npos, error.find("No such file")) << error;
+}
+
+TEST(DisplayModel, KeepQuestionRule)
+{
+    DisplaySnapshot base;
+    base.valid = true, base.active = CRT | LCD, base.primary = CRT;
+    base.outputs = {{CRT, "1280x1024", 1280, 1024, 60.0f, 0, 0, 1}, {LCD, "1280x800", 1280, 800, 59.8f, 1280, 0, 1}};
+    auto with = [&](auto change) {
+        DisplaySnapshot s = base;
+        change(s);
+        return s;
+    };
+    struct Row {
+        const char *what;
+        DisplaySnapshot before, after;
+        bool asks;
+    } rows[] = {
+        {"nothing moved (gamma, overlay, TV controls)", base, base, false},
+        {"primary only", base, with([](auto &s) { s.primary = LCD; }), false},
+        {"resolution", base, with([](auto &s) { s.outputs[0].mode = "1024x768", s.outputs[0].width = 1024; }), true},
+        {"rate", base, with([](auto &s) { s.outputs[0].refresh = 75.0f; }), true},
+        {"layout", base, with([](auto &s) { s.outputs[1].x = 0; }), true},
+        {"rotation", base, with([](auto &s) { s.outputs[0].rotation = 2; }), true},
+        {"active outputs", base, with([](auto &s) { s.active = CRT, s.outputs.pop_back(); }), true},
+        {"no RandR before (file route)", with([](auto &s) { s.valid = false; }), with([](auto &s) { s.valid = false, s.active = CRT; }), false},
+        {"no RandR after", base, DisplaySnapshot{}, false},
+    };
+    for (const Row &r : rows)
+        EXPECT_EQ(r.asks, NeedsKeepQuestion(r.before, r.after)) << r.what;
 }

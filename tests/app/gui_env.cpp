@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "gui.h"
+#include "keep_revert.h"
 #include "qevtest/qevtest.h"
 
 // GTK, fontconfig and Pango keep process-lifetime allocations.
@@ -45,6 +46,7 @@ public:
             return;
         }
         g_error.clear();
+        g_bNoConfirm = 1;  // Apply asks to keep a change only in the tests of that question
     }
     // The server outlives every test; GTK's connection ends with the process.
     void TearDown() override { server_.reset(); }
