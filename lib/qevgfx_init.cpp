@@ -593,6 +593,9 @@ void Summarise(const std::vector<std::optional<OutputState>> &states) {
             else
                 qevRRInfo.active &= ~bit;
         } else if (oi->connection == RR_Disconnected) {
+            // An unplugged output is no longer connected; the supported
+            // mask keeps every output seen in the session.
+            qevRRInfo.connected &= ~bit;
             if (oi->crtc != None)
                 qevRRInfo.active |= bit;
         }
