@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "Display_page.h"
 #include "common.h"
 #include "interface_settings_page.h"
 #include "qevgfx.h"
@@ -117,17 +118,12 @@ const char *DegreeTextFromRotation(int rotation)
     return kDegrees[0].text;
 }
 
-int CountOutputs(unsigned set)
-{
-    return __builtin_popcount(set);
-}
-
 unsigned SettingsSecondaryFor(unsigned primary, unsigned active)
 {
-    if (CountOutputs(active) != 2 || !primary)
+    if (GetDeviceNum(active) != 2 || !primary)
         return 0;
     unsigned rest = active & ~primary;
-    return CountOutputs(rest) == 1 ? rest : 0;
+    return GetDeviceNum(rest) == 1 ? rest : 0;
 }
 
 bool SettingsApplySensitive(const SettingsScrnData &current, const SettingsScrnData &pending)
@@ -172,7 +168,7 @@ void AddRotationSettingFrame(void)
     unsigned connected = 0, active = 0;
     QEVGFX_Device_GetConnectState(&connected);
     QEVGFX_Device_GetActiveState(&active);
-    if (CountOutputs(active) <= 1) {
+    if (GetDeviceNum(active) <= 1) {
         SetSensitive("HWRotationComboBox2", FALSE);
         SetSensitive("HWRotationTypeComboBox2", FALSE);
     }

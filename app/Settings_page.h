@@ -23,9 +23,6 @@ const char *DegreeTextFromRotation(int rotation);
  * several outputs; the active set names exactly one. */
 unsigned SettingsSecondaryFor(unsigned primary, unsigned active);
 
-/* Number of output bits set. */
-int CountOutputs(unsigned set);
-
 /* The page's current and pending choices. */
 struct SettingsScrnData {
     char chRotationType[QEV_ROTATION_TEXT_SIZE];

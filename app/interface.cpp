@@ -21,25 +21,6 @@ GtkWidget *CreateTitlePixmap(GtkWidget *window)
     return title;
 }
 
-GtkWidget *CreateNamedFixed(GtkWidget *window, GtkWidget *container, const char *name)
-{
-    GtkWidget *fixed = gtk_fixed_new();
-    RegisterWidget(window, name, fixed);
-    gtk_widget_show(fixed);
-    gtk_container_add(GTK_CONTAINER(container), fixed);
-    return fixed;
-}
-
-// A label of fixed size whose text starts at its left edge.
-GtkWidget *CreateSizedLabel(GtkWidget *window, GtkWidget *fixed, const char *name, const char *text, gint x, gint y,
-                            gint width, gint height)
-{
-    GtkWidget *label = QevGtk_CreateLabel(window, fixed, name, text, x, y);
-    gtk_widget_set_size_request(label, width, height);
-    gtk_misc_set_alignment(GTK_MISC(label), 0.0f, 0.5f);
-    return label;
-}
-
 struct LabelSpec {
     const char *name;
     const char *text;
@@ -58,19 +39,19 @@ const LabelSpec kSysConfLabels[] = {
 
 void BuildInfoPage(GtkWidget *window, GtkWidget *page)
 {
-    CreateSizedLabel(window, page, "Info_Version_Label", "00.00.01", 200, 8, 150, 20);
+    QevGtk_CreateSizedLabel(window, page, "Info_Version_Label", "00.00.01", 200, 8, 150, 20);
 
     GtkWidget *sysConf =
         QevGtk_CreateFrame(window, page, "Info_SysConf_frame", "System Configuration", 25, 35, 330, 150);
-    GtkWidget *fixed3 = CreateNamedFixed(window, sysConf, "fixed3");
+    GtkWidget *fixed3 = QevGtk_CreateNamedFixed(window, sysConf, "fixed3");
     for (const LabelSpec &l : kSysConfLabels)
-        CreateSizedLabel(window, fixed3, l.name, l.text, l.x, l.y, l.width, l.height);
+        QevGtk_CreateSizedLabel(window, fixed3, l.name, l.text, l.x, l.y, l.width, l.height);
 
     GtkWidget *driver = QevGtk_CreateFrame(window, page, "Info_Driver_frame", "Driver", 25, 200, 330, 130);
-    GtkWidget *fixed4 = CreateNamedFixed(window, driver, "fixed4");
-    CreateSizedLabel(window, fixed4, "Info_DisplayDrv_label", "Display :", 25, 15, 60, 20);
-    GtkWidget *drv = CreateSizedLabel(window, fixed4, "Info_DisplayDrv_value_label", "qev__drv.o   xx.xx.xx", 110,
-                                      15, 220, 20);
+    GtkWidget *fixed4 = QevGtk_CreateNamedFixed(window, driver, "fixed4");
+    QevGtk_CreateSizedLabel(window, fixed4, "Info_DisplayDrv_label", "Display :", 25, 15, 60, 20);
+    GtkWidget *drv = QevGtk_CreateSizedLabel(window, fixed4, "Info_DisplayDrv_value_label",
+                                             "qev__drv.o   xx.xx.xx", 110, 15, 220, 20);
     gtk_label_set_line_wrap(GTK_LABEL(drv), TRUE);
 }
 
@@ -102,7 +83,7 @@ GtkWidget *create_MainWindow(void)
     gtk_window_set_default_size(GTK_WINDOW(window), 400, 520);
     gtk_window_set_resizable(GTK_WINDOW(window), FALSE);
 
-    GtkWidget *fixed1 = CreateNamedFixed(window, window, "fixed1");
+    GtkWidget *fixed1 = QevGtk_CreateNamedFixed(window, window, "fixed1");
 
     GtkWidget *title = CreateTitlePixmap(window);
     RegisterWidget(window, "Info_Title_Bar_pixmap", title);
@@ -145,7 +126,7 @@ GtkWidget *create_Z7Utility_Quit_Dialog(void)
     gtk_window_set_title(GTK_WINDOW(dialog), "QEV Display Utility Quit Dialog");
     gtk_window_set_resizable(GTK_WINDOW(dialog), FALSE);
 
-    GtkWidget *fixed = CreateNamedFixed(dialog, dialog, "fixed1");
+    GtkWidget *fixed = QevGtk_CreateNamedFixed(dialog, dialog, "fixed1");
 
     GtkWidget *icon = create_pixmap(dialog, "info.xpm");
     RegisterWidget(dialog, "Z7Utility_Quit_Dialog_Info_pixmap", icon);

@@ -45,10 +45,7 @@ GtkWidget *Put(GtkWidget *window, GtkWidget *fixed, const char *name, GtkWidget 
 
 GtkWidget *SizedLabel(GtkWidget *window, GtkWidget *fixed, const char *name, const char *text, Rect r)
 {
-    GtkWidget *label = QevGtk_CreateLabel(window, fixed, name, text, r.x, r.y);
-    gtk_widget_set_size_request(label, r.width, r.height);
-    gtk_misc_set_alignment(GTK_MISC(label), 0.0f, 0.5f);
-    return label;
+    return QevGtk_CreateSizedLabel(window, fixed, name, text, r.x, r.y, r.width, r.height);
 }
 
 GtkWidget *Picture(GtkWidget *window, GtkWidget *fixed, const char *name, const char *file, Rect r)

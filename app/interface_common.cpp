@@ -58,6 +58,15 @@ GtkWidget *QevGtk_CreateFixedWidget(GtkWidget *window, GtkWidget *container)
     return QevGtk_CreateNamedFixed(window, container, "fixed");
 }
 
+GtkWidget *QevGtk_CreateSizedLabel(GtkWidget *window, GtkWidget *fixed, const gchar *name, const gchar *text, gint x,
+                                   gint y, gint width, gint height)
+{
+    GtkWidget *label = QevGtk_CreateLabel(window, fixed, name, text, x, y);
+    gtk_widget_set_size_request(label, width, height);
+    gtk_misc_set_alignment(GTK_MISC(label), 0.0f, 0.5f);
+    return label;
+}
+
 GtkWidget *QevGtk_CreateNamedFixed(GtkWidget *window, GtkWidget *container, const gchar *name)
 {
     GtkWidget *fixed = gtk_fixed_new();

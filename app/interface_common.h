@@ -15,6 +15,9 @@ GtkWidget *QevGtk_CreateComboBox(GtkWidget *window, GtkWidget *fixed, const gcha
                                  gint x, gint y, gint width, gint height);
 GtkWidget *QevGtk_CreateFrame(GtkWidget *window, GtkWidget *fixed, const gchar *name, const gchar *text, gint x,
                               gint y, gint width, gint height);
+/* A label of fixed size whose text starts at its left edge, vertically centred. */
+GtkWidget *QevGtk_CreateSizedLabel(GtkWidget *window, GtkWidget *fixed, const gchar *name, const gchar *text, gint x,
+                                   gint y, gint width, gint height);
 /* A fixed container registered as "fixed" and added to `container`. */
 GtkWidget *QevGtk_CreateFixedWidget(GtkWidget *window, GtkWidget *container);
 /* The same, registered under `name`. */

@@ -9,15 +9,6 @@
 
 namespace {
 
-GtkWidget *SizedLabel(GtkWidget *window, GtkWidget *fixed, const char *name, const char *text, gint x, gint y,
-                      gint width, gint height)
-{
-    GtkWidget *label = QevGtk_CreateLabel(window, fixed, name, text, x, y);
-    gtk_widget_set_size_request(label, width, height);
-    gtk_misc_set_alignment(GTK_MISC(label), 0.0f, 0.5f);
-    return label;
-}
-
 GtkWidget *Combo(GtkWidget *window, GtkWidget *fixed, const char *name, gint x, gint y)
 {
     gchar *entryName = g_strconcat(name, "_Entry", nullptr);
@@ -64,7 +55,7 @@ void create_Display_Page(GtkWidget *window)
     GtkWidget *primary = QevGtk_CreateFrame(window, page, "Display_Device_List_frame", "Primary / Single Device:", 10,
                                             5, 355, 140);
     GtkWidget *fixed6 = QevGtk_CreateNamedFixed(window, primary, "fixed6");
-    SizedLabel(window, fixed6, "Display_Device_Combo_label", "Device :", 10, 2, 60, 20);
+    QevGtk_CreateSizedLabel(window, fixed6, "Display_Device_Combo_label", "Device :", 10, 2, 60, 20);
     Combo(window, fixed6, "Display_Device_Combo", 10, 15);
     Placeholder(Combo(window, fixed6, "Display_Resolution_Combo", 10, 65));
     CreateAdvancedButtons(window, fixed6, "Display_Device", 20, false);
@@ -72,9 +63,9 @@ void create_Display_Page(GtkWidget *window)
     GtkWidget *secondary =
         QevGtk_CreateFrame(window, page, "Display_SecDevice_List_frame", "Secondary Device:", 10, 155, 355, 180);
     GtkWidget *fixed7 = QevGtk_CreateNamedFixed(window, secondary, "fixed7");
-    SizedLabel(window, fixed7, "Display_SecDevice_Combo_label", "Device :", 10, 6, 60, 20);
+    QevGtk_CreateSizedLabel(window, fixed7, "Display_SecDevice_Combo_label", "Device :", 10, 6, 60, 20);
     Combo(window, fixed7, "Display_SecDevice_Combo", 10, 20);
-    SizedLabel(window, fixed7, "Display_SecMode_Combo_label", "TwinScreen Mode :", 10, 57, 220, 20);
+    QevGtk_CreateSizedLabel(window, fixed7, "Display_SecMode_Combo_label", "TwinScreen Mode :", 10, 57, 220, 20);
     Combo(window, fixed7, "Display_SecMode_Combo", 10, 70);
     Placeholder(Combo(window, fixed7, "Display_SecResolution_Combo", 10, 110));
     CreateAdvancedButtons(window, fixed7, "Display_SecDevice", 25, true);
