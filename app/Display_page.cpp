@@ -665,9 +665,70 @@ void SetFourCombos(bool sensitive)
         SetSensitive(name, sensitive);
 }
 
+// One read of the outputs for a page build or a list change: the three masks
+// and every output's mode list from one pass (one round trip with RandR),
+// taken on first use and shared by everything asked until the outermost pass
+// ends. Nothing in that time changes the outputs, so every answer is the one
+// a query of its own would give. Without RandR, or when the read fails, each
+// question stays its own query.
+class OutputPass
+{
+public:
+    OutputPass() : outer_(s_current) { s_current = outer_ ? outer_ : this; }
+    ~OutputPass()
+    {
+        if (s_current == this)
+            s_current = nullptr;
+        if (read_)
+            for (int i = 0; i < 32; ++i)
+                rrFreeModeEntries(summary_.modes[i], summary_.modeCount[i]);
+    }
+    OutputPass(const OutputPass &) = delete;
+    OutputPass &operator=(const OutputPass &) = delete;
+
+    static const QevOutputSummary *Current()
+    {
+        if (!s_current || !g_bRandRMode)
+            return nullptr;
+        OutputPass *p = s_current;
+        if (!p->read_) {
+            p->read_ = true;
+            p->summary_ = QevOutputSummary{};
+            p->ok_ = QEVGFX_Device_GetOutputSummary(~0u, &p->summary_) != 0;
+        }
+        return p->ok_ ? &p->summary_ : nullptr;
+    }
+
+private:
+    static OutputPass *s_current;
+    OutputPass *outer_;
+    bool read_ = false, ok_ = false;
+    QevOutputSummary summary_ = {};
+};
+OutputPass *OutputPass::s_current = nullptr;
+
+// Slot of a one-output mask in the summary's mode lists, -1 for other masks.
+int ModeSlot(unsigned device)
+{
+    if (device == 0 || (device & (device - 1)) != 0)
+        return -1;
+    int slot = 0;
+    while (!(device & 1u)) {
+        device >>= 1;
+        ++slot;
+    }
+    return slot;
+}
+
 DeviceSets ReadSets()
 {
     DeviceSets s;
+    if (const QevOutputSummary *pass = OutputPass::Current()) {
+        s.supported = pass->supported;
+        s.connected = pass->connected;
+        s.active = pass->active;
+        return s;
+    }
     QEVGFX_Device_GetSupportCaps(&s.supported);
     QEVGFX_Device_GetConnectState(&s.connected);
     QEVGFX_Device_GetActiveState(&s.active);
@@ -676,9 +737,20 @@ DeviceSets ReadSets()
 
 unsigned ReadActive()
 {
+    if (const QevOutputSummary *pass = OutputPass::Current())
+        return pass->active;
     unsigned active = 0;
     QEVGFX_Device_GetActiveState(&active);
     return active;
+}
+
+unsigned ReadConnected()
+{
+    if (const QevOutputSummary *pass = OutputPass::Current())
+        return pass->connected;
+    unsigned connected = 0;
+    QEVGFX_Device_GetConnectState(&connected);
+    return connected;
 }
 
 void SetPendingDeviceSet(unsigned set)
@@ -706,7 +778,15 @@ int FillResolutionCombo(const char *comboName, unsigned device, bool showCurrent
 {
     int count = 0;
     RRModeEntry *modes = nullptr;
-    QEVGFX_DISPLAY_GetDevSupportMode(device, &count, &modes);
+    const QevOutputSummary *pass = OutputPass::Current();
+    const int slot = ModeSlot(device);
+    const bool shared = pass && slot >= 0;
+    if (shared) {
+        count = pass->modeCount[slot];
+        modes = pass->modes[slot];
+    } else {
+        QEVGFX_DISPLAY_GetDevSupportMode(device, &count, &modes);
+    }
     int shown = 0;
     if (showCurrent && modes) {
         RRModeEntry current = {};
@@ -718,7 +798,7 @@ int FillResolutionCombo(const char *comboName, unsigned device, bool showCurrent
     if (shown > 0)
         if (GtkWidget *combo = Widget(comboName))
             gtk_list_select_item(GTK_LIST(GTK_COMBO(combo)->list), shown);
-    if (modes)
+    if (modes && !shared)
         rrFreeModeEntries(modes, count);
     return shown;
 }
@@ -785,6 +865,7 @@ void SetAdvancedButtons(bool secondary, unsigned output, bool changeRule)
 
 int AddDisplayPage(void)
 {
+    OutputPass pass;
     InitDisplayPageOptionItems(&g_DisplayPageOptionItems);
     InitDisplayPageOptionItems(&g_TmpDisplayPageOptionItems);
     create_Display_Page(g_pMainWindow);
@@ -795,6 +876,7 @@ int AddDisplayPage(void)
 
 void InitDisplayPrimaryDeviceListFrame(GtkWidget *, unsigned candidate)
 {
+    OutputPass pass;
     DeviceSets sets = ReadSets();
     if (g_bSAMMMode) {
         int layout[3] = {0, 0, 0};
@@ -828,6 +910,7 @@ void InitDisplayPrimaryDeviceListFrame(GtkWidget *, unsigned candidate)
 
 void InitDisplaySecondaryDeviceListFrame(GtkWidget *, unsigned candidate)
 {
+    OutputPass pass;
     DeviceSets sets = ReadSets();
     if (GetDeviceNum(sets.connected) < 2) {
         for (const char *name : {kSecondaryCombo, kModeCombo, kSecondaryResolution})
@@ -862,8 +945,8 @@ void InitDisplaySecondaryDeviceListFrame(GtkWidget *, unsigned candidate)
 
 void UpdateDeviceModeList(void)
 {
-    unsigned connected = 0;
-    QEVGFX_Device_GetConnectState(&connected);
+    OutputPass pass;
+    unsigned connected = ReadConnected();
     int sammSupported = 0, mode = 0;
     QEVGFX_Device_GetSupportSAMMState(&sammSupported);
     QEVGFX_Device_GetDisplayMode(&mode);
@@ -901,9 +984,15 @@ void CheckDeviceSimultaneousRule(void)
 {
     if (!g_Display_SecDevice_List)
         return;
+    OutputPass pass;
     DeviceSets sets;
-    QEVGFX_Device_GetSupportCaps(&sets.supported);
-    QEVGFX_Device_GetConnectState(&sets.connected);
+    if (const QevOutputSummary *read = OutputPass::Current()) {
+        sets.supported = read->supported;
+        sets.connected = read->connected;
+    } else {
+        QEVGFX_Device_GetSupportCaps(&sets.supported);
+        QEVGFX_Device_GetConnectState(&sets.connected);
+    }
     int chip = 0, tvChip = 0;
     QEVGFX_Info_GetChipID(&chip);
     QEVGFX_Info_GetTVChipID(&tvChip);
@@ -913,6 +1002,7 @@ void CheckDeviceSimultaneousRule(void)
 
 void on_Display_Device_Combo_Entry_changed(GtkEditable *, gpointer)
 {
+    OutputPass pass;
     unsigned device = static_cast<unsigned>(MapTextToDevice(ComboText(kPrimaryCombo).c_str()));
     if (device != static_cast<unsigned>(g_PrimaryDevice)) {
         SetPendingDeviceSet((g_SelActiveDecice & ~static_cast<unsigned>(g_PrimaryDevice)) | device);
@@ -927,6 +1017,7 @@ void on_Display_Device_Combo_Entry_changed(GtkEditable *, gpointer)
 
 void on_Display_SecDevice_Combo_Entry_changed(GtkEditable *, gpointer)
 {
+    OutputPass pass;
     const std::string text = ComboText(kSecondaryCombo);
     unsigned device = static_cast<unsigned>(MapTextToDevice(text.c_str()));
     unsigned set = g_SelActiveDecice;

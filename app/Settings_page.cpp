@@ -166,8 +166,13 @@ void AddRotationSettingFrame(void)
     CreateScreenHybridRotationFrame(g_pMainWindow, page);
     UpdateRotationFrameItem();
     unsigned connected = 0, active = 0;
-    QEVGFX_Device_GetConnectState(&connected);
-    QEVGFX_Device_GetActiveState(&active);
+    QevOutputSummary outputs;
+    if (g_bRandRMode && QEVGFX_Device_GetOutputSummary(0, &outputs)) { // one read of the outputs
+        active = outputs.active;
+    } else {
+        QEVGFX_Device_GetConnectState(&connected);
+        QEVGFX_Device_GetActiveState(&active);
+    }
     if (GetDeviceNum(active) <= 1) {
         SetSensitive("HWRotationComboBox2", FALSE);
         SetSensitive("HWRotationTypeComboBox2", FALSE);

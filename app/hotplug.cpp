@@ -36,6 +36,9 @@ GtkWidget *g_notice = nullptr;
 
 unsigned ReadConnected()
 {
+    QevOutputSummary outputs;
+    if (g_bRandRMode && QEVGFX_Device_GetOutputSummary(0, &outputs))
+        return outputs.connected; // one read of the outputs instead of two
     unsigned connected = 0;
     rrGetOutputInfo();
     QEVGFX_Device_GetConnectState(&connected);

@@ -50,7 +50,7 @@ if grep -q '^QEV_SANITIZE:BOOL=ON' "$build/CMakeCache.txt"; then
     exit 1
 fi
 cmake --build "$build" -j2 --target qevsim_drv qevgfx QEVDisplayUtility qev_lib_bench qev_startup_bench \
-    qev_empty_gtk2_window qev_rtcount \
+    qev_empty_gtk2_window qev_gtk2_label_window qev_page_bench qev_rtcount \
     >"$build/bench-build.log" 2>&1 || {
     tail -30 "$build/bench-build.log" >&2
     echo "run.sh: build failed (log: $build/bench-build.log)" >&2
@@ -73,11 +73,20 @@ if ((do_lib)); then
     done
 fi
 
+# ---- Display page ----------------------------------------------------------------
+# One page build and one primary change, in round trips and microseconds.
+if ((do_lib)); then
+    echo
+    echo "== Display page (profile default)"
+    "$repo/sim/qevsim-run" -- "$build/bench/qev_page_bench" --rounds "$rounds" || status=1
+fi
+
 # ---- program start-up -----------------------------------------------------------
 if ((do_app)); then
     echo
     programs=(--program QEVDisplayUtility "$build/app/QEVDisplayUtility"
-        --floor "empty GTK2 window" "$build/bench/qev_empty_gtk2_window")
+        --floor "empty GTK2 window" "$build/bench/qev_empty_gtk2_window"
+        --program "GTK2 window with one label" "$build/bench/qev_gtk2_label_window")
     for p in lxrandr arandr; do
         if command -v "$p" >/dev/null; then
             programs+=(--program "$p" "$p")
