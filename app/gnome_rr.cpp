@@ -2,8 +2,10 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xlib-xcb.h>
 #include <X11/extensions/Xrandr.h>
 #include <gdk/gdkx.h>
+#include <xcb/randr.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <sys/stat.h>
@@ -13,6 +15,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "qevgfx_file.h"
 
@@ -55,23 +58,6 @@ int RefreshOf(const XRRModeInfo &mode)
     if (!mode.hTotal || lines <= 0)
         return 0;
     return static_cast<int>(std::lround(mode.dotClock / (mode.hTotal * lines)));
-}
-
-void ReadEdid(Display *dpy, RROutput output, GnomeRROutput *out)
-{
-    Atom edidAtom = XInternAtom(dpy, "EDID", True);
-    if (edidAtom == None)
-        return;
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char *data = nullptr;
-    if (XRRGetOutputProperty(dpy, output, edidAtom, 0, 128, False, False, AnyPropertyType, &type, &format, &count,
-                             &after, &data) == Success &&
-        format == 8 && data)
-        gnome_rr_parse_edid(data, count, &out->vendor, &out->product, &out->serial);
-    if (data)
-        XFree(data);
 }
 
 const char *RotationName(int rotation)
@@ -312,19 +298,65 @@ GnomeRRConfig *gnome_rr_config_new_current(GnomeRRScreen *screen)
         gdk_error_trap_pop();
         return nullptr;
     }
-    RROutput primary = XRRGetOutputPrimary(dpy, screen->root);
+    // The outputs, then their monitors' EDID and their CRTCs, each asked for
+    // in one batch: three waits for the server instead of two per output. A
+    // request that fails (an output gone meanwhile) leaves its reply empty.
+    xcb_connection_t *c = XGetXCBConnection(dpy);
+    const xcb_timestamp_t stamp = static_cast<xcb_timestamp_t>(res->configTimestamp);
+    xcb_randr_get_output_primary_cookie_t primaryCookie = xcb_randr_get_output_primary(c, screen->root);
+    std::vector<xcb_randr_get_output_info_cookie_t> infoCookies;
+    for (int i = 0; i < res->noutput; ++i)
+        infoCookies.push_back(xcb_randr_get_output_info(c, res->outputs[i], stamp));
+    RROutput primary = None;
+    if (auto *reply = xcb_randr_get_output_primary_reply(c, primaryCookie, nullptr)) {
+        primary = reply->output;
+        free(reply);
+    }
+    std::vector<xcb_randr_get_output_info_reply_t *> infos;
+    for (const auto &cookie : infoCookies) {
+        xcb_generic_error_t *failure = nullptr;
+        infos.push_back(xcb_randr_get_output_info_reply(c, cookie, &failure));
+        free(failure);
+    }
+    bool anyConnected = false;
+    for (const auto *info : infos)
+        anyConnected = anyConnected || (info && info->connection == XCB_RANDR_CONNECTION_CONNECTED);
+    const Atom edidAtom = anyConnected ? XInternAtom(dpy, "EDID", True) : None;
+    std::vector<xcb_randr_get_output_property_cookie_t> edidCookies(infos.size());
+    std::vector<xcb_randr_get_crtc_info_cookie_t> crtcCookies(infos.size());
+    for (size_t i = 0; i < infos.size(); ++i) {
+        const xcb_randr_get_output_info_reply_t *info = infos[i];
+        if (!info)
+            continue;
+        if (info->connection == XCB_RANDR_CONNECTION_CONNECTED && edidAtom != None)
+            edidCookies[i] = xcb_randr_get_output_property(c, res->outputs[i], edidAtom, XCB_ATOM_ANY, 0, 128, 0, 0);
+        if (info->crtc)
+            crtcCookies[i] = xcb_randr_get_crtc_info(c, info->crtc, stamp);
+    }
     auto *config = new GnomeRRConfig;
-    for (int i = 0; i < res->noutput; ++i) {
-        XRROutputInfo *info = XRRGetOutputInfo(dpy, res, res->outputs[i]);
+    for (size_t i = 0; i < infos.size(); ++i) {
+        xcb_randr_get_output_info_reply_t *info = infos[i];
         if (!info)
             continue;
         GnomeRROutput out;
-        out.name.assign(info->name, static_cast<size_t>(info->nameLen));
-        out.connected = info->connection == RR_Connected;
+        out.name.assign(reinterpret_cast<const char *>(xcb_randr_get_output_info_name(info)),
+                        static_cast<size_t>(xcb_randr_get_output_info_name_length(info)));
+        out.connected = info->connection == XCB_RANDR_CONNECTION_CONNECTED;
         out.primary = res->outputs[i] == primary;
-        if (out.connected)
-            ReadEdid(dpy, res->outputs[i], &out);
-        XRRCrtcInfo *crtc = info->crtc ? XRRGetCrtcInfo(dpy, res, info->crtc) : nullptr;
+        xcb_generic_error_t *failure = nullptr;
+        if (edidCookies[i].sequence) {
+            if (auto *edid = xcb_randr_get_output_property_reply(c, edidCookies[i], &failure)) {
+                if (edid->format == 8)
+                    gnome_rr_parse_edid(xcb_randr_get_output_property_data(edid),
+                                        static_cast<size_t>(edid->num_items), &out.vendor, &out.product, &out.serial);
+                free(edid);
+            }
+            free(failure);
+            failure = nullptr;
+        }
+        xcb_randr_get_crtc_info_reply_t *crtc =
+            info->crtc ? xcb_randr_get_crtc_info_reply(c, crtcCookies[i], &failure) : nullptr;
+        free(failure);
         if (crtc && crtc->mode != None) {
             for (int m = 0; m < res->nmode; ++m) {
                 if (res->modes[m].id != crtc->mode)
@@ -340,9 +372,8 @@ GnomeRRConfig *gnome_rr_config_new_current(GnomeRRScreen *screen)
             out.reflect_x = (crtc->rotation & RR_Reflect_X) != 0;
             out.reflect_y = (crtc->rotation & RR_Reflect_Y) != 0;
         }
-        if (crtc)
-            XRRFreeCrtcInfo(crtc);
-        XRRFreeOutputInfo(info);
+        free(crtc);
+        free(info);
         config->outputs.push_back(out);
     }
     XRRFreeScreenResources(res);
