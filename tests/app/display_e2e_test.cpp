@@ -33,38 +33,29 @@ std::string Geometry(const std::string &output)
     return std::regex_search(verbose, m, line) ? m[3].str() : "";
 }
 
-// Counts the CRTC configurations the server makes while it lives.
+// Counts the CRTC changes that light a mode, since the last call.
 class CrtcWatch {
 public:
-    CrtcWatch()
+    CrtcWatch() : display_(XOpenDisplay(nullptr))
     {
-        display_ = XOpenDisplay(nullptr);
-        if (!display_ || !XRRQueryExtension(display_, &eventBase_, &errorBase_))
-            return;
-        XRRSelectInput(display_, DefaultRootWindow(display_), RRCrtcChangeNotifyMask);
-        XSync(display_, False);
+        if (display_ && XRRQueryExtension(display_, &eventBase_, &errorBase_))
+            XRRSelectInput(display_, DefaultRootWindow(display_), RRCrtcChangeNotifyMask);
     }
     ~CrtcWatch() { display_ && XCloseDisplay(display_); }
-    // CRTC changes that light a mode, since the last call.
     int ModeSets()
     {
-        if (!display_)
-            return -1;
         XSync(display_, False);
         int count = 0;
-        while (XPending(display_)) {
-            XEvent event;
+        for (XEvent event; XPending(display_);) {
             XNextEvent(display_, &event);
-            if (event.type == eventBase_ + RRNotify &&
-                reinterpret_cast<XRRNotifyEvent *>(&event)->subtype == RRNotify_CrtcChange &&
-                reinterpret_cast<XRRCrtcChangeNotifyEvent *>(&event)->mode != None)
-                ++count;
+            auto *crtc = reinterpret_cast<XRRCrtcChangeNotifyEvent *>(&event);
+            count += event.type == eventBase_ + RRNotify && crtc->subtype == RRNotify_CrtcChange && crtc->mode != None;
         }
         return count;
     }
 
 private:
-    Display *display_ = nullptr;
+    Display *display_;
     int eventBase_ = 0, errorBase_ = 0;
 };
 
