@@ -365,21 +365,6 @@ TEST(MonitorsXml, SpecialCharactersEscaped)
     EXPECT_EQ(out.vendor, ReadMonitors(text).at(0)[out.name]["vendor"]);
 }
 
-// The simulated monitors look real to a desktop tool: autorandr tells them
-// apart by their EDIDs and puts a saved layout back.
-TEST_F(Settings, AutorandrRestoresTheLayout)
-{
-    qevtest::RunOptions options;
-    options.env = {"XDG_CONFIG_HOME=" + dir_.path(), "PYTHONWARNINGS=ignore"};
-    const Outputs before = XrandrView();
-    ASSERT_TRUE(qevtest::run({"autorandr", "--save", "qev"}, options).ok());
-    ASSERT_TRUE(qevtest::run({"xrandr", "--output", "LCD", "--rotate", "left", "--right-of", "CRT"}).ok());
-    ASSERT_NE(before, XrandrView());
-    EXPECT_EQ("qev\n", qevtest::run({"autorandr", "--detected"}, options).out);
-    ASSERT_TRUE(qevtest::run({"autorandr", "--load", "qev"}, options).ok());
-    EXPECT_EQ(before, XrandrView());
-}
-
 TEST_F(Settings, OneDaemonRequestPerApply)
 {
     const std::string v2 = "org.gnome.SettingsDaemon.XRANDR_2 ApplyConfiguration (" +
