@@ -57,10 +57,10 @@ protected:
         // Back to the profile's values for the next test.
         const char *const kProfile[][2] = {
             {"tv.tv.pos", "15,15"}, {"tv.tv.size", "3,3"}, {"tv.tv.brightness_max", "255"}, {"adjust.lcd.pos", "10,10"},
-            {"adjust.lcd.size", "10,10"}, {"adjust.dvi.pos", "10,10"}, {"active", "CRT,TV"}, {"tv.tv.signal", "Composite"},
-            {"tv.tv.ffilter", "FFON"}, {"tv.tv.affilter", "3"}, {"tv.tv.brightness", "50"}, {"tv.tv.dotcrawl", "0"},
-            {"tv.tv.contrast", "50"}, {"tv.tv.saturation", "50"}, {"tv.tv.tint", "50"}, {"tv.tv.aspect", "0"},
-            {"expansion", "Expand"}};
+            {"adjust.lcd.size", "10,10"}, {"adjust.dvi.pos", "10,10"}, {"active", "CRT,TV"}, {"expansion", "Expand"},
+            {"tv.tv.signal", "Composite"}, {"tv.tv.ffilter", "FFON"}, {"tv.tv.affilter", "3"}, {"tv.tv.dotcrawl", "0"},
+            {"tv.tv.brightness", "50"}, {"tv.tv.contrast", "50"}, {"tv.tv.saturation", "50"}, {"tv.tv.tint", "50"},
+            {"tv.tv.aspect", "0"}};
         for (const auto &kv : kProfile)
             EXPECT_TRUE(qevtest::SimCtlOk({"set", kv[0], kv[1]}));
         QEVGFX_Close();
@@ -269,9 +269,11 @@ TEST_F(AdjustmentWindows, PanelWindowExpansionAndPads)
         EXPECT_EQ(Pair({10, 10}), Output("LCD", "size"));
         for (const char *role : {"Size_Left", "Position_Right", "Position_Down"})
             Arrow(w, "Panel_Adjustment", role);
-        EXPECT_EQ((std::vector<Pair>{{9, 10}, {11, 9}}), (std::vector<Pair>{Output("LCD", "size"), Output("LCD", "pos")}));
+        EXPECT_EQ((std::vector<Pair>{{9, 10}, {11, 9}}),
+                  (std::vector<Pair>{Output("LCD", "size"), Output("LCD", "pos")}));
         gtk_button_clicked(GTK_BUTTON(W(w, "Panel_Adjustment_Cancel_button")));
-        EXPECT_EQ((std::vector<Pair>{{10, 10}, {10, 10}}), (std::vector<Pair>{Output("LCD", "size"), Output("LCD", "pos")}));
+        EXPECT_EQ((std::vector<Pair>{{10, 10}, {10, 10}}),
+                  (std::vector<Pair>{Output("LCD", "size"), Output("LCD", "pos")}));
     }
     if (g_pPanelAdjustmentWnd)
         gtk_button_clicked(GTK_BUTTON(W(w, "Panel_Adjustment_Cancel_button")));

@@ -97,7 +97,8 @@ TEST_F(MainWindow, ExitCloseAndQuitDialogEndTheMainLoop)
     Build(0);
     gtk_widget_show(window);
     apptest::Pump();
-    EXPECT_TRUE(MainLoopEndsAfter([&] { gtk_button_clicked(GTK_BUTTON(lookup_widget(window, "Info_Cancel_button"))); }));
+    EXPECT_TRUE(MainLoopEndsAfter([&] { gtk_button_clicked(GTK_BUTTON(lookup_widget(window, "Info_Cancel_button"))); }))
+        << "Exit";
 
     gboolean handled = FALSE;
     g_object_add_weak_pointer(G_OBJECT(window), reinterpret_cast<gpointer *>(&window));

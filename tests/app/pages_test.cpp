@@ -27,7 +27,7 @@ TEST(NoColourAdapter, NotebookKeepsTheServedPages)
     } cases[] = {
         {"gamma unsupported, no overlay attributes", nullptr, {"Info", "Display", "Settings"}},
         {"the gamma query fails: the Gamma page stays", "22/1", {"Info", "Display", "Gamma", "Settings"}},
-        {"a silent driver: only the overlay, read through Xv, decides", "all", {"Info", "Display", "Gamma", "Settings"}},
+        {"a silent driver: the overlay, read through Xv, decides", "all", {"Info", "Display", "Gamma", "Settings"}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
@@ -41,8 +41,8 @@ TEST(NoColourAdapter, NotebookKeepsTheServedPages)
         GtkNotebook *notebook = GTK_NOTEBOOK(lookup_widget(window, "Info_notebook"));
         std::vector<std::string> pages;
         for (int i = 0; i < gtk_notebook_get_n_pages(notebook); ++i)
-            for (const char *page : {"Info", "Display", "Gamma", "Overlay", "Settings"})
-                if (gtk_notebook_get_nth_page(notebook, i) == lookup_widget(window, ("PropertySheet_" + std::string(page)).c_str()))
+            for (std::string page : {"Info", "Display", "Gamma", "Overlay", "Settings"})
+                if (gtk_notebook_get_nth_page(notebook, i) == lookup_widget(window, ("PropertySheet_" + page).c_str()))
                     pages.emplace_back(page);
         EXPECT_EQ(c.pages, pages);
         gtk_widget_destroy(window);
