@@ -24,14 +24,13 @@ public:
     explicit Child(const std::vector<std::string> &argv, const std::vector<std::string> &env = {})
     {
         std::vector<std::string> envStrings;
+        auto key = [](const std::string &e) { return e.substr(0, e.find('=')); };
         for (char **e = environ; *e; ++e) {
-            std::string entry = *e;
-            std::string key = entry.substr(0, entry.find('='));
             bool replaced = false;
             for (const std::string &change : env)
-                replaced = replaced || change.substr(0, change.find('=')) == key;
+                replaced = replaced || key(change) == key(*e);
             if (!replaced)
-                envStrings.push_back(entry);
+                envStrings.push_back(*e);
         }
         for (const std::string &change : env)
             if (change.find('=') != std::string::npos)
@@ -39,9 +38,9 @@ public:
         std::vector<char *> args, envp;
         for (const std::string &a : argv)
             args.push_back(const_cast<char *>(a.c_str()));
-        args.push_back(nullptr);
         for (std::string &e : envStrings)
             envp.push_back(e.data());
+        args.push_back(nullptr);
         envp.push_back(nullptr);
         if (posix_spawn(&pid_, args[0], nullptr, nullptr, args.data(), envp.data()) != 0)
             pid_ = -1;

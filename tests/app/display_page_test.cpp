@@ -49,36 +49,39 @@ protected:
 
 }  // namespace
 
-TEST_F(DisplayPage, OneOutput)
+// One output, nothing connected and every query refused all show the one-output
+// page; its windows and Apply do nothing harmful.
+TEST_F(DisplayPage, OneOutputNothingConnectedAndFailedQueries)
 {
-    Adapter("CRT", "CRT");
-    Open();
     const struct {
-        const char *name, *parent;
-        int x, y, width, height;
-    } layout[] = {{"Display_Device_List_frame", "PropertySheet_Display", 10, 5, 355, 140},
-                  {"Display_Resolution_Combo", "fixed6", 10, 65, 220, 40},
-                  {"Display_Device_TV_Advanced_Button", "fixed6", 240, 20, 103, 28},
-                  {"Display_SecDevice_List_frame", "PropertySheet_Display", 10, 155, 355, 180},
-                  {"Display_SecMode_Combo_label", "fixed7", 10, 57, 220, 20},
-                  {"Display_SecDevice_SAMM_Setting_Btn", "fixed7", 240, 75, 103, 28}};
-    for (const auto &p : layout) {
-        GtkWidget *w = W(p.name);
-        EXPECT_EQ(W(p.parent), gtk_widget_get_parent(w)) << p.name;
-        EXPECT_EQ((std::vector<int>{p.x, p.y, p.width, p.height}),
-                  (std::vector<int>{apptest::PlacementOf(w).x, apptest::PlacementOf(w).y,
-                                    apptest::RequestOf(w).width, apptest::RequestOf(w).height}))
-            << p.name;
+        const char *connected, *fault;
+    } cases[] = {{"CRT", nullptr}, {"none", nullptr}, {"CRT,LCD", "all"}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.connected) + (c.fault ? " refused" : ""));
+        Adapter(c.connected, c.connected);
+        if (c.fault) {
+            ASSERT_TRUE(qevtest::SimCtlOk({"fault", "status0", c.fault}));
+        }
+        Open();
+        EXPECT_EQ("1. CRT None Off", Text("Display_Device_Combo") + " " + Text("Display_SecDevice_Combo") + " " +
+                                         Text("Display_SecMode_Combo"));
+        EXPECT_EQ("1. CRT", Entries("Display_Device_Combo").at(0));
+        for (const char *name : {"Display_SecDevice_Combo", "Display_SecMode_Combo",
+                                 "Display_SecDevice_SAMM_Setting_Btn", "Info_Apply_button"})
+            EXPECT_FALSE(Sensitive(name)) << name;
+        EXPECT_FALSE(Visible("Display_Resolution_Combo"));  // no RandR
+        if (!c.fault) {
+            EXPECT_TRUE(Visible("Display_Device_Advanced_Button") && Sensitive("Display_Device_Advanced_Button"));
+            EXPECT_FALSE(Visible("Display_Device_TV_Advanced_Button") || Visible("Display_Device_LCD_Advanced_Button"));
+        }
+        Click("Display_SecDevice_SAMM_Setting_Btn");
+        ClickIn(_pSAMMSettingDlg, "SAMM_Setting_OK_Button");
+        on_Display_Device_Gemel_Setting_Btn_clicked(nullptr, nullptr);
+        ClickIn(_pGemelSettingDlg, "Gemel_Setting_OK_Button");
+        Click("Info_Apply_button");
+        ASSERT_TRUE(qevtest::SimCtlOk({"fault", "clear"}));
+        Close();
     }
-    EXPECT_EQ(Strings{"1. CRT"}, Entries("Display_Device_Combo"));
-    EXPECT_EQ(Strings{"None"}, Entries("Display_SecDevice_Combo"));
-    EXPECT_EQ(Strings{"Off"}, Entries("Display_SecMode_Combo"));
-    for (const char *name : {"Display_SecDevice_Combo", "Display_SecMode_Combo", "Display_SecDevice_SAMM_Setting_Btn",
-                             "Info_Apply_button"})
-        EXPECT_FALSE(Sensitive(name)) << name;
-    EXPECT_FALSE(Visible("Display_Resolution_Combo"));  // no RandR
-    EXPECT_TRUE(Visible("Display_Device_Advanced_Button") && Sensitive("Display_Device_Advanced_Button"));
-    EXPECT_FALSE(Visible("Display_Device_TV_Advanced_Button") || Visible("Display_Device_LCD_Advanced_Button"));
 }
 
 TEST_F(DisplayPage, CrtLcdModesThenPrimaryChangeAndApply)
@@ -116,31 +119,6 @@ TEST_F(DisplayPage, CrtLcdModesThenPrimaryChangeAndApply)
     EXPECT_TRUE(Logged({"19/4"}).empty());
 }
 
-TEST_F(DisplayPage, PrimaryChangeRebuildsTheSecondaryList)
-{
-    const struct {
-        const char *chip, *connected, *primary;
-        Strings secondary;
-    } cases[] = {
-        {"M500", "CRT,DVI,HDMI,DP", "1. DVI", {"None", "2. CRT"}},
-        {"M500", "CRT,DVI,HDMI,DP", "1. HDMI", {"None", "2. CRT", "2. DP"}},
-        {"A200", "CRT,TV", "1. TV", {"None"}},  // the paired chip with TV encoder 12
-        {"A200", "CRT,TV", "1. CRT", {"None"}},
-        {"M400", "CRT,TV", "1. TV", {"None", "2. CRT"}},
-    };
-    for (const auto &c : cases) {
-        Adapter(c.connected, "CRT", {{"chip", c.chip}, {"tv_encoder", "12"}});
-        Open();
-        if (std::string(c.primary) == "1. CRT")
-            Choose("Display_Device_Combo", "1. TV");
-        Choose("Display_Device_Combo", c.primary);
-        EXPECT_EQ(c.secondary, Entries("Display_SecDevice_Combo")) << c.chip << " " << c.primary;
-        // Change rule: nothing to adjust on an output that is not active yet.
-        EXPECT_FALSE(Visible("Display_Device_Advanced_Button") && Sensitive("Display_Device_Advanced_Button"));
-        Close();
-    }
-}
-
 TEST_F(DisplayPage, TwoTVOutputs)
 {
     Adapter("CRT,TV,TV2", "CRT,TV2", {{"supported", "CRT,LCD,TV,HDTV,TV2,HDTV2"}});
@@ -165,25 +143,9 @@ TEST_F(DisplayPage, TwoTVOutputs)
     EXPECT_EQ((Strings{"25/3 status=1 inputs=1", "25/6 status=1 inputs=2"}), TVSets());
 }
 
-TEST_F(DisplayPage, TVStandardBeforeSignalAndUnchangedNotSent)
-{
-    Adapter("CRT,TV", "CRT,TV");
-    Open();
-    g_TmpDisplayPageOptionItems.nItem[QEV_OPT_TV_STANDARD] = 2;  // PAL, as the TV window records it
-    g_TmpDisplayPageOptionItems.nItem[QEV_OPT_TV_SIGNAL] = 2;    // S-Video
-    Click("Info_Apply_button");
-    EXPECT_EQ((Strings{"21/3 status=1 inputs=2", "21/6 status=1 inputs=2"}), TVSets());
-    EXPECT_EQ((std::vector<long>{2, 2}),
-              (std::vector<long>{qevtest::SimState({"tv", "tv", "standard"}).at(0),
-                                 qevtest::SimState({"tv", "tv", "signal"}).at(0)}));
-    qevtest::SimLogClear();
-    g_TmpDisplayPageOptionItems.nItem[QEV_OPT_TV_SIGNAL] = 1;
-    Click("Info_Apply_button");
-    EXPECT_EQ(Strings{"21/6 status=1 inputs=1"}, TVSets());
-    EXPECT_EQ(1, g_DisplayPageOptionItems.nItem[QEV_OPT_TV_SIGNAL]);
-}
-
-TEST_F(DisplayPage, TVAdvancedButtonOpensTheTVWindow)
+// CRT and TV: the TV button opens the TV window; Apply sends a TV standard
+// before its signal and nothing unchanged; the clone window sends the video output.
+TEST_F(DisplayPage, CrtAndTVWindowsAndApply)
 {
     static const bool images = (AddPixmapDirectory((qevtest::source_dir() + "/pixmaps").c_str()), true);
     (void)images;
@@ -195,6 +157,36 @@ TEST_F(DisplayPage, TVAdvancedButtonOpensTheTVWindow)
     EXPECT_EQ((Strings{"NTSC", "PAL"}), EntriesIn(g_pTVAdjustmentWnd, "Display_Device_TV_Type_Combo"));
     ClickIn(g_pTVAdjustmentWnd, "TV_Adjustment_Cancel_button");
     EXPECT_EQ(nullptr, g_pTVAdjustmentWnd);
+
+    g_TmpDisplayPageOptionItems.nItem[QEV_OPT_TV_STANDARD] = 2;  // PAL, as the TV window records it
+    g_TmpDisplayPageOptionItems.nItem[QEV_OPT_TV_SIGNAL] = 2;    // S-Video
+    Click("Info_Apply_button");
+    EXPECT_EQ((Strings{"21/3 status=1 inputs=2", "21/6 status=1 inputs=2"}), TVSets());
+    EXPECT_EQ((std::vector<long>{2, 2}), (std::vector<long>{qevtest::SimState({"tv", "tv", "standard"}).at(0),
+                                                            qevtest::SimState({"tv", "tv", "signal"}).at(0)}));
+    qevtest::SimLogClear();
+    g_TmpDisplayPageOptionItems.nItem[QEV_OPT_TV_SIGNAL] = 1;
+    Click("Info_Apply_button");
+    EXPECT_EQ(Strings{"21/6 status=1 inputs=1"}, TVSets());
+    EXPECT_EQ(1, g_DisplayPageOptionItems.nItem[QEV_OPT_TV_SIGNAL]);
+
+    on_Display_Device_Gemel_Setting_Btn_clicked(nullptr, nullptr);  // the Video page's button opens it
+    ASSERT_NE(nullptr, _pGemelSettingDlg);
+    EXPECT_TRUE(gtk_window_get_modal(GTK_WINDOW(_pGemelSettingDlg)));
+    EXPECT_EQ("CRT TV", LabelOf(_pGemelSettingDlg, "Gemel_Setting_Main_Device_Label") + " " +
+                            LabelOf(_pGemelSettingDlg, "Gemel_Setting_Secondary_Device_Label"));
+    ChooseIn(_pGemelSettingDlg, "Gemel_Setting_RelativePos_Combo", "Secondary");
+    EXPECT_EQ(int(QEV_OUT_TV), g_nVideoOutputDev);
+    qevtest::SimLogClear();
+    ClickIn(_pGemelSettingDlg, "Gemel_Setting_OK_Button");
+    EXPECT_EQ(nullptr, _pGemelSettingDlg);
+    EXPECT_EQ(Strings{"19/9 status=1 inputs=1"}, Logged({"19/9"}));
+    EXPECT_EQ("1\n", qevtest::read_file("/etc/X11/.QEVGemel").value_or(""));
+    on_Display_Device_Gemel_Setting_Btn_clicked(nullptr, nullptr);
+    EXPECT_EQ("Secondary", TextIn(_pGemelSettingDlg, "Gemel_Setting_RelativePos_Combo"));
+    qevtest::SimLogClear();
+    ClickIn(_pGemelSettingDlg, "Gemel_Setting_Cancel_Button");
+    EXPECT_TRUE(Logged({"19/9"}).empty());
 }
 
 TEST_F(DisplayPage, RestartMarkerThatCannotBeWrittenIsReported)
@@ -218,7 +210,8 @@ TEST_F(DisplayPage, RestartMarkerThatCannotBeWrittenIsReported)
     g_list_free(before);
     g_list_free(after);
     rmdir("/etc/X11/.XWindowNeedtobeRestart");
-    EXPECT_NE(std::string::npos, message.find("/etc/X11/.XWindowNeedtobeRestart could not be written: Is a directory")) << message;
+    EXPECT_NE(std::string::npos, message.find("/etc/X11/.XWindowNeedtobeRestart could not be written: Is a directory"))
+        << message;
 }
 
 TEST_F(DisplayPage, SammWindowPairsAndCancel)
@@ -256,61 +249,4 @@ TEST_F(DisplayPage, SammWindowPairsAndCancel)
     ChooseIn(_pSAMMSettingDlg, "SAMM_Setting_RelativePos_Combo", opened == "Below" ? "Above" : "Below");
     ClickIn(_pSAMMSettingDlg, "SAMM_Setting_OK_Button");
     EXPECT_TRUE(Sensitive("Info_Apply_button"));  // a new position in SAMM mode
-}
-
-TEST_F(DisplayPage, CloneWindowSendsTheSecondaryOutput)
-{
-    Adapter("CRT,TV", "CRT,TV");
-    Open();
-    on_Display_Device_Gemel_Setting_Btn_clicked(nullptr, nullptr);  // the Video page's button opens it
-    ASSERT_NE(nullptr, _pGemelSettingDlg);
-    EXPECT_TRUE(gtk_window_get_modal(GTK_WINDOW(_pGemelSettingDlg)));
-    EXPECT_EQ("CRT TV", LabelOf(_pGemelSettingDlg, "Gemel_Setting_Main_Device_Label") + " " +
-                            LabelOf(_pGemelSettingDlg, "Gemel_Setting_Secondary_Device_Label"));
-    ChooseIn(_pGemelSettingDlg, "Gemel_Setting_RelativePos_Combo", "Secondary");
-    EXPECT_EQ(int(QEV_OUT_TV), g_nVideoOutputDev);
-    ClickIn(_pGemelSettingDlg, "Gemel_Setting_OK_Button");
-    EXPECT_EQ(nullptr, _pGemelSettingDlg);
-    EXPECT_EQ(Strings{"19/9 status=1 inputs=1"}, Logged({"19/9"}));
-    EXPECT_EQ("1\n", qevtest::read_file("/etc/X11/.QEVGemel").value_or(""));
-
-    on_Display_Device_Gemel_Setting_Btn_clicked(nullptr, nullptr);
-    EXPECT_EQ("Secondary", TextIn(_pGemelSettingDlg, "Gemel_Setting_RelativePos_Combo"));
-    qevtest::SimLogClear();
-    ClickIn(_pGemelSettingDlg, "Gemel_Setting_Cancel_Button");
-    EXPECT_TRUE(Logged({"19/9"}).empty());
-    EXPECT_TRUE(Sensitive("Info_Apply_button"));
-}
-
-TEST_F(DisplayPage, FailedQueriesNoOutputsAndAllOutputs)
-{
-    Adapter("CRT,LCD", "CRT,LCD");
-    ASSERT_TRUE(qevtest::SimCtlOk({"fault", "status0", "all"}));
-    Open();
-    EXPECT_EQ((Strings{"1. CRT", "None"}), (Strings{Entries("Display_Device_Combo").at(0),
-                                                    Entries("Display_SecDevice_Combo").at(0)}));
-    EXPECT_FALSE(Sensitive("Display_SecDevice_Combo") || Sensitive("Display_SecMode_Combo"));
-    ASSERT_TRUE(qevtest::SimCtlOk({"fault", "clear"}));
-    Close();
-
-    Adapter("none", "none");
-    Open();
-    EXPECT_EQ((Strings{"1. CRT", "None", "Off"}),
-              (Strings{Text("Display_Device_Combo"), Text("Display_SecDevice_Combo"), Text("Display_SecMode_Combo")}));
-    Click("Display_SecDevice_SAMM_Setting_Btn");
-    ClickIn(_pSAMMSettingDlg, "SAMM_Setting_OK_Button");
-    on_Display_Device_Gemel_Setting_Btn_clicked(nullptr, nullptr);
-    ClickIn(_pGemelSettingDlg, "Gemel_Setting_OK_Button");
-    Click("Info_Apply_button");
-    Close();
-
-    Adapter(kAll, "CRT,LCD");
-    Open();
-    EXPECT_EQ(9u, Entries("Display_Device_Combo").size());
-    for (const char *primary : {"1. DP-2", "1. HDMI", "1. LCD", "1. HDTV", "1. CRT"}) {
-        Choose("Display_Device_Combo", primary);
-        EXPECT_EQ("None Off", Text("Display_SecDevice_Combo") + " " + Text("Display_SecMode_Combo")) << primary;
-    }
-    Choose("Display_SecDevice_Combo", "2. LCD_2");
-    EXPECT_EQ(int(QEV_OUT_CRT | QEV_OUT_LCD2), Pending());
 }
