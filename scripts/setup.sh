@@ -11,7 +11,7 @@ $SUDO apt-get install -y -qq --no-install-recommends \
   xserver-xorg-core xserver-xorg-dev x11proto-dev libpixman-1-dev libpciaccess-dev libdrm-dev \
   libx11-dev libxext-dev libxrandr-dev libxv-dev libxinerama-dev \
   x11-xserver-utils x11-utils xdotool imagemagick \
-  libgtk2.0-dev libdbus-glib-1-dev libxml2-dev dbus-daemon autorandr \
+  libgtk2.0-dev libdbus-glib-1-dev libxml2-dev dbus-daemon \
   util-linux xauth xfonts-base fonts-dejavu-core \
   lxrandr arandr xserver-xorg-video-dummy \
   libx11-xcb-dev libxcb-randr0-dev \

@@ -1,7 +1,7 @@
 // The Settings page and the desktop's monitor configuration on the simulated
 // adapter with RandR: rotations checked with xrandr, monitors.xml against
 // xrandr --verbose (both read here), the settings daemon request against the
-// stand-in daemon on a private session bus, and autorandr on the same screen.
+// stand-in daemon on a private session bus.
 #include <gtest/gtest.h>
 #include <libxml/parser.h>
 
