@@ -3,7 +3,6 @@
 // namespace of the test main; files live in scratch directories.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,22 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "fault_util.h"
 #include "qevgfx_parser.h"
 #include "qevtest/process.h"
 
 namespace {
 
-std::set<std::string> listDir(const std::string &dir)
-{
-    std::set<std::string> names;
-    if (DIR *d = opendir(dir.c_str())) {
-        while (dirent *e = readdir(d))
-            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
-                names.insert(e->d_name);
-        closedir(d);
-    }
-    return names;
-}
+using qevtest::ListDir;
 
 class ParserTest : public ::testing::Test {
 protected:
@@ -343,7 +333,7 @@ TEST_F(ParserTest, RewritesNeedNoHomeAndLeaveNoTemporaryFiles)
     EXPECT_EQ(XConfig_CreateSection(p(), "Monitor", "M"), 0);
     setenv("HOME", home.c_str(), 1);
     EXPECT_EQ(XConfig_CheckIfSectionExisted(p(), "Monitor", "M"), 0);
-    EXPECT_EQ(listDir(dir.path()), std::set<std::string>{"xorg.conf"});
+    EXPECT_EQ(ListDir(dir.path()), std::set<std::string>{"xorg.conf"});
 }
 
 TEST_F(ParserTest, RewritesKeepModeAndSymbolicLinks)
@@ -457,7 +447,7 @@ TEST_F(FullFsTest, NoSpaceLeavesTheOldFile)
     EXPECT_EQ(XConfig_SetEntry(p(), "Files", "", "ModulePath \"/m\""), 1);
     EXPECT_EQ(XConfig_CreateSection(p(), "Monitor", "M"), 1);
     EXPECT_EQ(contents(), text);
-    EXPECT_EQ(listDir(dir.path()), (std::set<std::string>{"fill", "xorg.conf"}));
+    EXPECT_EQ(ListDir(dir.path()), (std::set<std::string>{"fill", "xorg.conf"}));
 
     ASSERT_EQ(unlink(dir.file("fill").c_str()), 0);
     EXPECT_EQ(XConfig_SetEntry(p(), "Files", "", "ModulePath \"/m\""), 0);
@@ -472,7 +462,7 @@ TEST_F(FullFsTest, NoInodeLeftLeavesTheOldFile)
     ASSERT_FALSE(qevtest::write_file(dir.file("other"), "x")) << "inode limit not reached";
     EXPECT_EQ(XConfig_DeleteSection(p(), "Files", ""), 1);
     EXPECT_EQ(contents(), kLookup);
-    EXPECT_EQ(listDir(dir.path()), std::set<std::string>{"xorg.conf"});
+    EXPECT_EQ(ListDir(dir.path()), std::set<std::string>{"xorg.conf"});
 }
 
 }  // namespace
