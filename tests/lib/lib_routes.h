@@ -60,6 +60,39 @@ inline std::vector<Query> Queries(std::vector<std::vector<int>> words, int resul
     return rows;
 }
 
+// The capability queries of the TV output and the panel (LCD).
+inline std::vector<Query> FamilyQueries(std::vector<std::vector<int>> words) {
+    using Fn = std::function<int(int *)>;
+    auto u = [](int (*fn)(unsigned, unsigned *)) -> Fn {
+        return [fn](int *v) { return fn(0x4, reinterpret_cast<unsigned *>(v)); };
+    };
+    auto pair = [](int (*fn)(unsigned, int *), unsigned output) -> Fn {
+        return [fn, output](int *v) { return fn(output, v); };
+    };
+    auto max = [](unsigned item) -> Fn { return [item](int *v) { return QEVGFX_TV_GetTuningItemMaxValue(0x4, item, v); }; };
+    const std::pair<const char *, Fn> calls[] = {
+        {"TV standards", u(QEVGFX_TV_GetSupportStandard)},
+        {"TV signals", u(QEVGFX_TV_GetSupportSignalType)},
+        {"TV tuning items", // OR'ed into the caller's value on the framebuffer
+         [](int *v) {
+             *v = 0;
+             return QEVGFX_TV_GetSupportTuningCaps(0x4, reinterpret_cast<unsigned *>(v));
+         }},
+        {"TV setting items", u(QEVGFX_TV_GetSupportSettingCaps)},
+        {"TV flicker filter maximum", max(0x1)},
+        {"TV tint maximum", max(0x20)},
+        {"TV maximum size", pair(QEVGFX_TV_GetMaxViewSize, 0x4)},
+        {"TV maximum position", pair(QEVGFX_TV_GetMaxViewPosition, 0x4)},
+        {"panel expansion", pair(QEVGFX_Panel_GetSupportExpandState, 0x2)},
+        {"panel maximum size", pair(QEVGFX_Panel_GetMaxViewSize, 0x2)},
+        {"panel maximum position", pair(QEVGFX_Panel_GetMaxViewPosition, 0x2)},
+    };
+    std::vector<Query> rows;
+    for (size_t i = 0; i < std::size(calls) && i < words.size(); ++i)
+        rows.push_back({calls[i].first, calls[i].second, words[i].empty() ? 0 : 1, words[i]});
+    return rows;
+}
+
 // Every operation of the library fails and leaves its outputs alone: no
 // channel, or a device whose every request fails (the sync result is then
 // not looked at).
