@@ -245,7 +245,8 @@ TEST_F(Framebuffer, QueriesAndTheActiveOutputSwitch) {
 // The encoder's standards are TV's and HDTV's together; the aspect setting
 // item has no word in the device state.
 TEST_F(Framebuffer, FamilyCapabilities) {
-    qevtest::ExpectQueries(qevtest::FamilyQueries({{0x7f}, {0xf}, {0x3f}, {0x7}, {3}, {100}, {7, 7}, {30, 30}, {1}, {10, 10}, {20, 20}}));
+    qevtest::ExpectQueries(
+        qevtest::FamilyQueries({{0x7f}, {0xf}, {0x3f}, {0x7}, {3}, {100}, {7, 7}, {30, 30}, {1}, {10, 10}, {20, 20}}));
 }
 
 TEST_F(Framebuffer, ChipIndexTable) {
@@ -385,7 +386,7 @@ TEST_F(Framebuffer, TvViewSizeLevels) {
 
 TEST_F(Framebuffer, TvTuningCaps) {
     const std::pair<long long, unsigned> rows[] = {
-        {0x1000 | 0x10, 0x6}, {0x200, 0x1}, {0x400, 0x1}, {0x20 | 0x40 | 0x80, 0x38}, {0x1 | 0x2 | 0x4 | 0x8 | 0x100, 0},
+        {0x1000 | 0x10, 0x6}, {0x200, 0x1}, {0x400, 0x1}, {0x20 | 0x40 | 0x80, 0x38}, {0x1 | 0x2 | 0x4 | 0x8 | 0x100, 0}
     };
     for (auto [changes, items] : rows) {
         qevtest_fb_set_word_answer(QEV_FB_TVTuningItemsSupported, changes);

@@ -245,7 +245,9 @@ unsigned Prop(unsigned output, int kind, unsigned item = 0) {
 }
 
 TEST_F(RandR, FamilyCapabilities) {
-    qevtest::ExpectQueries(qevtest::FamilyQueries({{0x7f}, {0xf}, {0x3f}, {0x7}, {3}, {100}, {30, 30}, {30, 30}, {1}, {100, 80}, {20, 20}}));
+    qevtest::ExpectQueries(
+        qevtest::FamilyQueries({{0x7f}, {0xf}, {0x3f}, {0x7}, {3}, {100}, {30, 30}, {30, 30}, {1}, {100, 80},
+                                {20, 20}}));
 }
 
 // The TV family through RandR properties: the real xrandr writes them and the

@@ -69,7 +69,9 @@ inline std::vector<Query> FamilyQueries(std::vector<std::vector<int>> words) {
     auto pair = [](int (*fn)(unsigned, int *), unsigned output) -> Fn {
         return [fn, output](int *v) { return fn(output, v); };
     };
-    auto max = [](unsigned item) -> Fn { return [item](int *v) { return QEVGFX_TV_GetTuningItemMaxValue(0x4, item, v); }; };
+    auto max = [](unsigned item) -> Fn {
+        return [item](int *v) { return QEVGFX_TV_GetTuningItemMaxValue(0x4, item, v); };
+    };
     const std::pair<const char *, Fn> calls[] = {
         {"TV standards", u(QEVGFX_TV_GetSupportStandard)},
         {"TV signals", u(QEVGFX_TV_GetSupportSignalType)},

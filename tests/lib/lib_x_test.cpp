@@ -164,7 +164,8 @@ TEST_F(XRoute, SwitchingAndSessionCalls) {
 }
 
 TEST_F(XRoute, FamilyCapabilities) {
-    qevtest::ExpectQueries(qevtest::FamilyQueries({{0x3}, {0xf}, {0x3f}, {0xf}, {3}, {100}, {7, 7}, {30, 30}, {1}, {10, 10}, {20, 20}}));
+    qevtest::ExpectQueries(
+        qevtest::FamilyQueries({{0x3}, {0xf}, {0x3f}, {0xf}, {3}, {100}, {7, 7}, {30, 30}, {1}, {10, 10}, {20, 20}}));
 }
 
 TEST_F(XRoute, TvGroupFollowsTheOutput) {

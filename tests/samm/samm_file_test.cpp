@@ -42,29 +42,6 @@ class FileRoute : public ::testing::Test {
     static int Disable() { return ss::FileRouteDisable(PlainChip()); }
 };
 
-const std::string kEnabled =
-    "Section \"Device\"\n\tIdentifier \"Card0\"\n\tOption \"ActiveDevice\"\t\"CRT, LCD\"\n\tBusID \"PCI:1:0:0\"\n"
-    "\tScreen 0\nEndSection\n\n"
-    "Section \"Monitor\"\n\tIdentifier \"Monitor0\"\nEndSection\n\n"
-    "Section \"Screen\"\n\tIdentifier \"Screen0\"\n\tDevice \"Card0\"\n\tMonitor \"Monitor0\"\n\tDefaultDepth 24\n"
-    "EndSection\n\n"
-    "Section \"ServerLayout\"\n\tIdentifier \"Layout0\"\n\tScreen \"Screen0\"\n"
-    "\tScreen\t\"Screen0-scrn2\" RightOf \"Screen0\"\n\tOption \"Xinerama\"\nEndSection\n\n"
-    "Section \"Screen\"\n\tIdentifier \"Screen0-scrn2\"\n\tDevice \"Card0-scrn2\"\n\tMonitor \"Monitor0-scrn2\"\n"
-    "\tDefaultDepth 24\nEndSection\n\n"
-    "Section \"Device\"\n\tIdentifier \"Card0-scrn2\"\n\tOption \"ActiveDevice\"\t\"CRT, LCD\"\n"
-    "\tBusID \"PCI:1:0:0\"\n\tScreen 1\nEndSection\n\n"
-    "Section \"Monitor\"\n\tIdentifier \"Monitor0-scrn2\"\nEndSection\n";
-
-// Rewritten sections come back in normal form: one empty line in front of
-// the Section line, so the file now starts with an empty line.
-const std::string kDisabled =
-    "\nSection \"Device\"\n\tIdentifier \"Card0\"\n\tOption \"ActiveDevice\"\t\"CRT, LCD\"\nEndSection\n\n"
-    "Section \"Monitor\"\n\tIdentifier \"Monitor0\"\nEndSection\n\n"
-    "Section \"Screen\"\n\tIdentifier \"Screen0\"\n\tDevice \"Card0\"\n\tMonitor \"Monitor0\"\n\tDefaultDepth 24\n"
-    "EndSection\n\n"
-    "Section \"ServerLayout\"\n\tIdentifier \"Layout0\"\n\tScreen \"Screen0\"\nEndSection\n";
-
 TEST_F(FileRoute, EnableAndDisableTheExampleConfiguration) {
     Write(kExample);
     ASSERT_EQ(1, Enable(QEV_OUT_CRT, QEV_OUT_LCD, 0));
@@ -130,7 +107,8 @@ TEST_F(FileRoute, EnableTable) {
           {"BusID", 2}}},
         {"fresh names skip sections that exist",
          kExample + "\nSection \"Screen\"\n\tIdentifier \"Screen0-scrn2\"\n\tDevice \"Card0\"\n"
-                    "\tMonitor \"Monitor0\"\nEndSection\n\nSection \"Device\"\n\tIdentifier \"CARD0-SCRN2\"\nEndSection\n",
+                    "\tMonitor \"Monitor0\"\nEndSection\n\n"
+                    "Section \"Device\"\n\tIdentifier \"CARD0-SCRN2\"\nEndSection\n",
          {{QEV_OUT_CRT, QEV_OUT_LCD, 3}},
          PlainChip(),
          {{"\tScreen\t\"Screen0-scrn3\" Below \"Screen0\"\n", 1},
