@@ -1,22 +1,33 @@
-// libqevgfx on the X channel with RandR 1.2: queries through libXrandr and
+// libqevgfx on the X channel with RandR 1.2: queries through libXrandr,
 // changes through xrandr command lines, checked both as exact argument
-// vectors (a recording xrandr) and by the state the real xrandr reaches.
+// vectors (a recording xrandr) and by the state the real xrandr reaches, seen
+// through the library, the driver's own commands and qevsim-ctl.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <limits>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "command_recorder.h"
+#include "lib_routes.h"
 #include "qev/outputs.h"
 #include "qevgfx.h"
 #include "qevtest/qevtest.h"
 #include "qevtest/session.h"
+#include "qevtest/sim_ctl.h"
 #include "xrandr_recorder.h"
 
-using qevtest::Argv;
-
 namespace {
+
+using qevtest::Argv;
+using qevtest::Cmd;
+using qevtest::kSentinel;
+using qevtest::SentCommand;
+using Calls = std::vector<Argv>;
 
 Argv Off(const char *name) { return {"--output", name, "--off"}; }
 Argv Auto(const char *name) { return {"--output", name, "--auto"}; }
@@ -27,56 +38,58 @@ Argv Join(std::initializer_list<Argv> parts) {
     return out;
 }
 
-void Xrandr(const Argv &args) {
-    Argv argv{"xrandr"};
-    argv.insert(argv.end(), args.begin(), args.end());
+void Xrandr(Argv argv) {
     auto r = qevtest::run(argv);
     ASSERT_TRUE(r.ok()) << r.err;
 }
 
-template <class Suite> using RandRSession = qevtest::SessionTest<Suite>;
+// One raw command of the driver, for its view of the state.
+std::vector<int> Driver(int group, int function, std::vector<int> inputs, unsigned outputs) {
+    std::vector<int> out(outputs, kSentinel);
+    EXPECT_EQ(1, InputCommand(group, function, unsigned(inputs.size()), inputs.data(), outputs, out.data()));
+    return out;
+}
+
+std::vector<int> Pair(const int *p) { return std::vector<int>(p, p + 2); }
 
 // The driver's default adapter: CRT, LCD, TV (+HDTV), DVI, HDMI and DP;
 // CRT, LCD and TV connected; CRT and LCD active; two CRTCs. The TV's size
-// and position ranges are widened for the property round trips.
-class RandR : public RandRSession<RandR> {
+// and the panel's ranges are widened.
+class RandR : public qevtest::SessionTest<RandR> {
   public:
     static qevtest::XServerOptions server_options() {
         qevtest::XServerOptions o;
-        o.profile = qevtest::write_profile("randr.profile", "tv.tv.size_max=30,30\ntv.tv.pos_max=10,10\n");
+        o.profile = qevtest::write_profile("randr.profile", "tv.tv.size_max=30,30\nadjust.lcd.size_max=100,80\n");
         return o;
+    }
+    void SetUp() override {
+        qevtest::SessionTest<RandR>::SetUp();
+        qevtest::clear_sent_commands();
     }
 };
 
 constexpr unsigned kSupported = QEV_OUT_CRT | QEV_OUT_LCD | QEV_OUT_TV | QEV_OUT_DVI | QEV_OUT_HDMI | QEV_OUT_DP;
+constexpr int kCrtLcd = QEV_OUT_CRT | QEV_OUT_LCD;
 
 TEST_F(RandR, OutputMasks) {
     int randr = 0;
     EXPECT_EQ(1, QEVGFX_IsRandR(&randr));
     ASSERT_EQ(1, randr);
-    unsigned mask = 0;
-    EXPECT_EQ(1, QEVGFX_Device_GetSupportCaps(&mask));
-    EXPECT_EQ(kSupported, mask); // HDTV has no output of its own
-    EXPECT_EQ(1, QEVGFX_Device_GetConnectState(&mask));
-    EXPECT_EQ(unsigned(QEV_OUT_CRT | QEV_OUT_LCD | QEV_OUT_TV), mask);
-    EXPECT_EQ(1, QEVGFX_Device_GetActiveState(&mask));
-    EXPECT_EQ(unsigned(QEV_OUT_CRT | QEV_OUT_LCD), mask);
-    int samm = 0;
-    EXPECT_EQ(1, QEVGFX_Device_GetSupportSAMMState(&samm));
-    EXPECT_EQ(1, samm);
-    unsigned primary = 0;
-    EXPECT_EQ(1, QEVGFX_Device_GetPrimaryDevice(&primary));
-    EXPECT_EQ(unsigned(QEV_OUT_CRT), primary);
+    qevtest::ExpectQueries({{"supported", qevtest::Mask(QEVGFX_Device_GetSupportCaps), 1, {kSupported}},
+                            {"connected", qevtest::Mask(QEVGFX_Device_GetConnectState), 1, {kCrtLcd | QEV_OUT_TV}},
+                            {"active", qevtest::Mask(QEVGFX_Device_GetActiveState), 1, {kCrtLcd}},
+                            {"samm", QEVGFX_Device_GetSupportSAMMState, 1, {1}},
+                            {"primary", qevtest::Mask(QEVGFX_Device_GetPrimaryDevice), 1, {QEV_OUT_CRT}}});
     int panning = -1;
     EXPECT_EQ(1, QEVGFX_Device_GetPanningState(&panning)); // the command, also with RandR
-    EXPECT_EQ(rrGetOutputInfo(), 6);
+    EXPECT_EQ(6, rrGetOutputInfo());
 
     // The one-pass summary answers as the separate queries do, slot for slot.
     QevOutputSummary sum;
     ASSERT_EQ(1, QEVGFX_Device_GetOutputSummary(~0u, &sum));
     EXPECT_EQ(kSupported, sum.supported);
-    EXPECT_EQ(unsigned(QEV_OUT_CRT | QEV_OUT_LCD | QEV_OUT_TV), sum.connected);
-    EXPECT_EQ(unsigned(QEV_OUT_CRT | QEV_OUT_LCD), sum.active);
+    EXPECT_EQ(unsigned(kCrtLcd | QEV_OUT_TV), sum.connected);
+    EXPECT_EQ(unsigned(kCrtLcd), sum.active);
     for (int i = 0; i < 32; ++i) {
         int count = -1;
         RRModeEntry *one = rrGetDevSupportMode(1u << i, &count);
@@ -96,79 +109,26 @@ TEST_F(RandR, SwitchLinesHoldOnePiecePerSupportedOutput) {
     RRModeEntry crt{const_cast<char *>("800x600"), 800, 600, 75.04f};
     ASSERT_EQ(1, QEVGFX_Device_SetActiveState2(QEV_OUT_CRT | QEV_OUT_LCD | QEV_OUT_DVI, QEV_OUT_LCD, QEV_OUT_CRT, &lcd,
                                                &crt));
-    ASSERT_EQ(1, QEVGFX_Device_SetActiveState2(QEV_OUT_LCD, QEV_OUT_LCD, 0, nullptr, nullptr));
-    std::vector<Argv> expected = {
-        Join({Off("CRT"), Auto("LCD"), Off("TV"), Off("DVI"), Off("DP"), Off("HDMI")}),
-        Join({Off("CRT"), Off("LCD"), Off("TV"), Off("DVI"), Off("DP"), Off("HDMI")}),
-        // DVI is in the mask but neither primary nor secondary: left out.
-        Join({{"--output", "CRT", "--mode", "800x600", "--refresh", "75.0"},
-              {"--output", "LCD", "--mode", "1024x768", "--refresh", "60.0"},
-              Off("TV"),
-              Off("DP"),
-              Off("HDMI")}),
-        Join({Off("CRT"), Auto("LCD"), Off("TV"), Off("DVI"), Off("DP"), Off("HDMI")}),
-    };
-    EXPECT_EQ(expected, xrandr.calls());
-}
-
-// Long mode names pass whole, both into entries and onto command lines.
-TEST_F(RandR, LongModeNames) {
-    const std::string name = "qev_mode_with_a_name_well_beyond_nineteen_characters_1024x768";
-    Xrandr(
-        {"--newmode", name, "65.00", "1024", "1048", "1184", "1344", "768", "771", "777", "806", "-hsync", "-vsync"});
-    Xrandr({"--addmode", "DVI", name});
-    ASSERT_EQ(1, rrGetScreen()); // a fresh snapshot that knows the new mode
-    int count = 0;
-    RRModeEntry *modes = rrGetDevSupportMode(QEV_OUT_DVI, &count);
-    bool found = false;
-    for (int i = 0; i < count; ++i) {
-        if (name == modes[i].name) {
-            found = true;
-            EXPECT_EQ(1024u, modes[i].width);
-            EXPECT_NEAR(60.004, modes[i].refresh, 0.0005);
-        }
-    }
-    EXPECT_TRUE(found);
-    rrFreeModeEntries(modes, count);
-
-    qevtest::XrandrRecorder xrandr;
-    std::string huge(600, 'm');
+    std::string huge(600, 'm'); // long mode names pass whole
     RRModeEntry entry{huge.data(), 1024, 768, 60.0f};
     ASSERT_EQ(1, QEVGFX_Device_SetActiveState2(QEV_OUT_DVI, QEV_OUT_DVI, 0, &entry, nullptr));
-    auto calls = xrandr.calls();
-    ASSERT_EQ(1u, calls.size());
-    EXPECT_EQ(Join({Off("CRT"),
-                    Off("LCD"),
-                    Off("TV"),
-                    {"--output", "DVI", "--mode", huge, "--refresh", "60.0"},
-                    Off("DP"),
-                    Off("HDMI")}),
-              calls[0]);
-}
-
-TEST_F(RandR, ModesAndRefreshRates) {
-    int count = 0;
-    RRModeEntry *modes = rrGetDevSupportMode(QEV_OUT_LCD, &count);
-    ASSERT_NE(nullptr, modes);
-    ASSERT_GT(count, 0);
-    bool found = false;
-    for (int i = 0; i < count; ++i) {
-        ASSERT_NE(nullptr, modes[i].name);
-        if (modes[i].width == 1024 && modes[i].height == 768 && std::string(modes[i].name) == "1024x768" &&
-            std::fabs(modes[i].refresh - 60.0f) < 0.5f) {
-            found = true;
-            // 65 MHz / (1344 * 806)
-            EXPECT_FLOAT_EQ(float(65000000.0 / (1344.0 * 806.0)), modes[i].refresh);
-            EXPECT_NEAR(60.004, modes[i].refresh, 0.0005);
-        }
-    }
-    EXPECT_TRUE(found);
-    rrFreeModeEntries(modes, count);
-
-    EXPECT_EQ(nullptr, rrGetDevSupportMode(QEV_OUT_CRT | QEV_OUT_LCD, &count));
-
-    RRModeEntry cur{};
-    EXPECT_EQ(0, rrGetDevCurrentMode(QEV_OUT_DVI2, &cur));
+    EXPECT_EQ((Calls{
+                  Join({Off("CRT"), Auto("LCD"), Off("TV"), Off("DVI"), Off("DP"), Off("HDMI")}),
+                  Join({Off("CRT"), Off("LCD"), Off("TV"), Off("DVI"), Off("DP"), Off("HDMI")}),
+                  // DVI is in the mask but neither primary nor secondary: left out.
+                  Join({{"--output", "CRT", "--mode", "800x600", "--refresh", "75.0"},
+                        {"--output", "LCD", "--mode", "1024x768", "--refresh", "60.0"},
+                        Off("TV"),
+                        Off("DP"),
+                        Off("HDMI")}),
+                  Join({Off("CRT"),
+                        Off("LCD"),
+                        Off("TV"),
+                        {"--output", "DVI", "--mode", huge, "--refresh", "60.0"},
+                        Off("DP"),
+                        Off("HDMI")}),
+              }),
+              xrandr.calls());
 }
 
 // The real xrandr against the driver: the state the lines intend is reached,
@@ -184,9 +144,9 @@ TEST_F(RandR, SwitchingReachesTheState) {
 
     RRModeEntry lcd{const_cast<char *>("1024x768"), 1024, 768, 60.0f};
     RRModeEntry crt{const_cast<char *>("800x600"), 800, 600, 60.3f};
-    ASSERT_EQ(1, QEVGFX_Device_SetActiveState2(QEV_OUT_CRT | QEV_OUT_LCD, QEV_OUT_LCD, QEV_OUT_CRT, &lcd, &crt));
+    ASSERT_EQ(1, QEVGFX_Device_SetActiveState2(kCrtLcd, QEV_OUT_LCD, QEV_OUT_CRT, &lcd, &crt));
     EXPECT_EQ(1, QEVGFX_Device_GetActiveState(&mask));
-    EXPECT_EQ(unsigned(QEV_OUT_CRT | QEV_OUT_LCD), mask);
+    EXPECT_EQ(unsigned(kCrtLcd), mask);
     RRModeEntry cur{};
     ASSERT_EQ(1, rrGetDevCurrentMode(QEV_OUT_LCD, &cur));
     EXPECT_STREQ("1024x768", cur.name);
@@ -195,34 +155,87 @@ TEST_F(RandR, SwitchingReachesTheState) {
     ASSERT_EQ(1, rrGetDevCurrentMode(QEV_OUT_CRT, &cur));
     EXPECT_STREQ("800x600", cur.name);
     std::free(cur.name);
-    // Both CRTCs at (0, 0): clone.
-    Xrandr({"--output", "LCD", "--pos", "0x0", "--output", "CRT", "--pos", "0x0"});
+    // Both CRTCs at (0, 0): clone; one beside the other: multi-screen.
+    Xrandr({"xrandr", "--output", "LCD", "--pos", "0x0", "--output", "CRT", "--pos", "0x0"});
     EXPECT_EQ(1, QEVGFX_Device_GetDisplayMode(&mode));
     EXPECT_EQ(QEV_DISPLAY_CLONE, mode);
-    // One beside the other: multi-screen.
-    Xrandr({"--output", "LCD", "--right-of", "CRT"});
+    Xrandr({"xrandr", "--output", "LCD", "--right-of", "CRT"});
     EXPECT_EQ(1, QEVGFX_Device_GetDisplayMode(&mode));
     EXPECT_EQ(QEV_DISPLAY_SAMM, mode);
     int x = -1, y = -1;
     EXPECT_EQ(1, rrGetDevCurPosition(QEV_OUT_LCD, &x, &y));
-    EXPECT_EQ(800, x);
-    EXPECT_EQ(0, y);
+    EXPECT_EQ(std::pair(800, 0), std::pair(x, y));
 
     // Switching off keeps the connected and supported masks: they only gain.
     ASSERT_EQ(1, QEVGFX_Device_SetActiveState(QEV_OUT_LCD));
+    qevtest::ExpectQueries({{"supported", qevtest::Mask(QEVGFX_Device_GetSupportCaps), 1, {kSupported}},
+                            {"connected", qevtest::Mask(QEVGFX_Device_GetConnectState), 1, {kCrtLcd | QEV_OUT_TV}},
+                            {"active", qevtest::Mask(QEVGFX_Device_GetActiveState), 1, {QEV_OUT_LCD}},
+                            {"primary", qevtest::Mask(QEVGFX_Device_GetPrimaryDevice), 1, {QEV_OUT_LCD}}});
+    ASSERT_EQ(1, QEVGFX_Device_SetActiveState(kCrtLcd));
     EXPECT_EQ(1, QEVGFX_Device_GetActiveState(&mask));
-    EXPECT_EQ(unsigned(QEV_OUT_LCD), mask);
-    EXPECT_EQ(1, QEVGFX_Device_GetConnectState(&mask));
-    EXPECT_EQ(unsigned(QEV_OUT_CRT | QEV_OUT_LCD | QEV_OUT_TV), mask);
-    EXPECT_EQ(1, QEVGFX_Device_GetSupportCaps(&mask));
-    EXPECT_EQ(kSupported, mask);
-    unsigned primary = 0;
-    EXPECT_EQ(1, QEVGFX_Device_GetPrimaryDevice(&primary));
-    EXPECT_EQ(unsigned(QEV_OUT_LCD), primary);
+    EXPECT_EQ(unsigned(kCrtLcd), mask);
+}
 
-    ASSERT_EQ(1, QEVGFX_Device_SetActiveState(QEV_OUT_CRT | QEV_OUT_LCD));
-    EXPECT_EQ(1, QEVGFX_Device_GetActiveState(&mask));
-    EXPECT_EQ(unsigned(QEV_OUT_CRT | QEV_OUT_LCD), mask);
+TEST_F(RandR, ModesPerOutput) {
+    // A mode added from outside, with a long name, is found in a fresh
+    // snapshot; its refresh is 65 MHz / (1344 * 806).
+    const std::string name = "qev_mode_with_a_name_well_beyond_nineteen_characters_1024x768";
+    Xrandr({"xrandr", "--newmode", name, "65.00", "1024", "1048", "1184", "1344", "768", "771", "777", "806", "-hsync",
+         "-vsync"});
+    Xrandr({"xrandr", "--addmode", "DVI", name});
+    ASSERT_EQ(1, rrGetScreen());
+    int count = 0;
+    RRModeEntry *modes = rrGetDevSupportMode(QEV_OUT_DVI, &count);
+    int found = 0;
+    for (int i = 0; i < count; ++i) {
+        if (name == modes[i].name) {
+            ++found;
+            EXPECT_EQ(1024u, modes[i].width);
+            EXPECT_FLOAT_EQ(float(65000000.0 / (1344.0 * 806.0)), modes[i].refresh);
+        }
+    }
+    EXPECT_GT(found, 0);
+    rrFreeModeEntries(modes, count);
+    EXPECT_EQ(nullptr, rrGetDevSupportMode(kCrtLcd, &count));
+
+    {
+        qevtest::XrandrRecorder xrandr(true);
+        ASSERT_EQ(1, QEVGFX_DISPLAY_SetDevMode(QEV_OUT_CRT, "800x600", 0, 0, 0.0f));
+        ASSERT_EQ(1, QEVGFX_DISPLAY_SetDevMode(QEV_OUT_LCD, "1024x768", 1024, 768, 60.0f));
+        ASSERT_EQ(1, QEVGFX_DISPLAY_SetDevMode(0, "1024x768", 1024, 768, 60.0f)); // nothing to do
+        EXPECT_EQ((Calls{{"--output", "CRT", "--mode", "800x600"},
+                         {"--output", "LCD", "--mode", "1024x768", "--refresh", "60.0"}}),
+                  xrandr.calls());
+    }
+    RRModeEntry cur{};
+    ASSERT_EQ(1, QEVGFX_DISPLAY_GetDevCurMode(QEV_OUT_CRT, &cur));
+    EXPECT_STREQ("800x600", cur.name);
+    EXPECT_EQ(800u, cur.width);
+    std::free(cur.name);
+    auto mode = qevtest::SimState({"outputs", "LCD", "current_mode"});
+    ASSERT_EQ(3u, mode.size());
+    EXPECT_EQ(1024, mode[0]);
+    EXPECT_EQ(768, mode[1]);
+    EXPECT_NEAR(60000, mode[2], 50);
+    EXPECT_EQ(0, QEVGFX_DISPLAY_GetDevCurMode(QEV_OUT_TV, &cur));   // no CRTC
+    EXPECT_EQ(0, rrGetDevCurrentMode(QEV_OUT_DVI2, &cur));           // no such output
+
+    modes = nullptr;
+    ASSERT_EQ(1, QEVGFX_DISPLAY_GetDevSupportMode(QEV_OUT_CRT, &count, &modes));
+    ASSERT_EQ(8, count);
+    EXPECT_STREQ("1280x1024", modes[0].name);
+    rrFreeModeEntries(modes, count);
+    ASSERT_EQ(1, QEVGFX_DISPLAY_GetDevSupportMode(QEV_OUT_DVI2, &count, &modes));
+    EXPECT_EQ(0, count);
+    EXPECT_EQ(nullptr, modes);
+
+    // The driver's mode list with RandR in use.
+    int rec[14] = {};
+    ASSERT_EQ(1, QEVGFX_DISPLAY_EnumModes(4095, rec));
+    EXPECT_EQ(4095, rec[0]);
+    ASSERT_EQ(1, QEVGFX_DISPLAY_SetDevMode(QEV_OUT_CRT, "1280x1024", 0, 0, 60.0f));
+    ASSERT_EQ(1, QEVGFX_DISPLAY_SetDevMode(QEV_OUT_LCD, "1280x800", 0, 0, 0.0f));
 }
 
 unsigned Prop(unsigned output, int kind, unsigned item = 0) {
@@ -231,96 +244,246 @@ unsigned Prop(unsigned output, int kind, unsigned item = 0) {
     return v;
 }
 
-// Property kinds read back what the real xrandr wrote through the
-// rrSetOutputProperties lines. The TV's size, position, tuning and setting
-// items and the panel's expansion go through these kinds from the family
-// wrappers (families_randr_test); here the kinds those do not reach.
-TEST_F(RandR, PropertiesOfEachKind) {
-    unsigned v = 1;
-    EXPECT_EQ(0, rrGetOutputProperties(QEV_OUT_DVI2, 22, 0, &v)); // no such output
-    EXPECT_EQ(0u, v);
-    EXPECT_GT(rrGetOutputProperties(QEV_OUT_TV, 22, 0, &v), 0);
-    EXPECT_EQ(0u, Prop(QEV_OUT_TV, 99)); // no such kind
+TEST_F(RandR, FamilyCapabilities) {
+    qevtest::ExpectQueries(
+        qevtest::FamilyQueries({{0x7f}, {0xf}, {0x3f}, {0x7}, {3}, {100}, {30, 30}, {30, 30}, {1}, {100, 80},
+                                {20, 20}}));
+}
 
-    // Standards and signals (the family wrappers check the values themselves).
-    EXPECT_EQ(Prop(QEV_OUT_TV, 21), Prop(QEV_OUT_HDTV, 21)); // HDTV reads the TV output
-    rrSetOutputProperties(QEV_OUT_TV, 23, 0, QEV_TVSTD_PAL);
-    rrSetOutputProperties(QEV_OUT_TV, 23, 0, QEV_TVSTD_NTSC | QEV_TVSTD_PAL); // bare line, no change
+// The TV family through RandR properties: the real xrandr writes them and the
+// driver's commands read them back.
+TEST_F(RandR, TvStandardAndSignal) {
+    ASSERT_EQ(1, QEVGFX_TV_SetStandard(QEV_OUT_HDTV, QEV_TVSTD_PAL)); // HDTV is the TV output
+    EXPECT_EQ(QEV_TVSTD_PAL, Driver(21, 2, {}, 1)[0]);
+    unsigned v = 0;
+    ASSERT_EQ(1, QEVGFX_TV_GetStandard(QEV_OUT_TV, &v));
+    EXPECT_EQ(unsigned(QEV_TVSTD_PAL), v);
+    // Two bits give the bare line: no change.
+    rrSetOutputProperties(QEV_OUT_TV, 23, 0, QEV_TVSTD_NTSC | QEV_TVSTD_PAL);
     EXPECT_EQ(unsigned(QEV_TVSTD_PAL), Prop(QEV_OUT_TV, 22));
-    unsigned signals = Prop(QEV_OUT_TV, 24);
-    ASSERT_NE(0u, signals);
+    EXPECT_EQ(Prop(QEV_OUT_TV, 21), Prop(QEV_OUT_HDTV, 21));
+    ASSERT_EQ(1, QEVGFX_TV_SetStandard(QEV_OUT_TV, QEV_TVSTD_NTSC));
+    EXPECT_EQ(QEV_TVSTD_NTSC, Driver(21, 2, {}, 1)[0]);
+
     for (unsigned bit = 1; bit <= 8; bit <<= 1) {
-        if (!(signals & bit))
-            continue;
-        rrSetOutputProperties(QEV_OUT_TV, 26, 0, bit);
-        EXPECT_EQ(bit, Prop(QEV_OUT_TV, 25)) << bit;
+        ASSERT_EQ(1, QEVGFX_TV_SetSignalType(QEV_OUT_TV, bit));
+        ASSERT_EQ(1, QEVGFX_TV_GetSignalType(QEV_OUT_TV, &v));
+        EXPECT_EQ(bit, v);
     }
+    EXPECT_EQ((std::vector<SentCommand>{Cmd(21, 2), Cmd(21, 2)}), qevtest::sent_commands()); // the checks above
+    qevtest::clear_sent_commands();
+    // Kinds and outputs that do not exist.
+    v = 1;
+    EXPECT_EQ(0, rrGetOutputProperties(QEV_OUT_DVI2, 22, 0, &v));
+    EXPECT_EQ(0u, v);
+    EXPECT_EQ(0u, Prop(QEV_OUT_TV, 99));
+    EXPECT_EQ(0xFu, Prop(QEV_OUT_LCD, 33)); // integer properties, no tuning names
+}
 
+TEST_F(RandR, TvSizeAndPosition) {
+    ASSERT_EQ(1, QEVGFX_TV_SetViewSize(QEV_OUT_TV, 10, 20));
+    ASSERT_EQ(1, QEVGFX_TV_SetViewPosition(QEV_OUT_HDTV, 3, 4));
+    EXPECT_EQ((std::vector<int>{10, 20}), Driver(21, 8, {}, 2));
+    EXPECT_EQ((std::vector<int>{3, 4}), Driver(21, 11, {}, 2));
+    int s[2] = {};
+    // The server refuses a value outside the range (BadValue, in xrandr's own
+    // connection): nothing changes and later calls work.
+    ASSERT_EQ(1, QEVGFX_TV_SetViewSize(QEV_OUT_TV, 31, 40));
+    ASSERT_EQ(1, QEVGFX_TV_GetViewSize(QEV_OUT_TV, s));
+    EXPECT_EQ((std::vector<int>{10, 20}), Pair(s));
+    ASSERT_EQ(1, QEVGFX_TV_SetViewPosition(QEV_OUT_TV, 7, 8));
+    ASSERT_EQ(1, QEVGFX_TV_GetViewPosition(QEV_OUT_TV, s));
+    EXPECT_EQ((std::vector<int>{7, 8}), Pair(s));
+}
+
+TEST_F(RandR, TvTuningAndSettings) {
+    int v = 0;
+    ASSERT_EQ(1, QEVGFX_TV_SetTuningItemValue(QEV_OUT_TV, 0x8, 70));
+    EXPECT_EQ(70, Driver(21, 15, {0x8}, 1)[0]);
+    ASSERT_EQ(1, QEVGFX_TV_GetTuningItemValue(QEV_OUT_TV, 0x8, &v));
+    EXPECT_EQ(70, v);
     // The flicker filter: one atom behind a tuning item and two setting items.
-    unsigned ffilter = Prop(QEV_OUT_TV, 34, 1);
-    if (ffilter != 0) {
-        EXPECT_EQ(3u, ffilter); // FFON and AFFON both offered
-        rrSetOutputProperties(QEV_OUT_TV, 36, 1, 1);
-        EXPECT_EQ(1u, Prop(QEV_OUT_TV, 35, 1));
-        EXPECT_EQ(0u, Prop(QEV_OUT_TV, 38, 1));
-        EXPECT_EQ(1u, Prop(QEV_OUT_TV, 38, 2));
-        rrSetOutputProperties(QEV_OUT_TV, 39, 1, 1);
-        EXPECT_EQ(3u, Prop(QEV_OUT_TV, 35, 1));
-        EXPECT_EQ(1u, Prop(QEV_OUT_TV, 38, 1));
-        EXPECT_EQ(0u, Prop(QEV_OUT_TV, 38, 2));
-        rrSetOutputProperties(QEV_OUT_TV, 39, 1, 0);
-        EXPECT_EQ(0u, Prop(QEV_OUT_TV, 35, 1));
+    const struct {
+        bool tuning; // a tuning value, else a setting state
+        unsigned item;
+        int value, mode, ffon, affon;
+    } rows[] = {{true, 0x1, 1, 1, 0, 1}, {false, 0x1, 1, 3, 1, 0}, {false, 0x1, 0, 0, 0, 0}, {false, 0x2, 1, 1, 0, 1}};
+    for (const auto &r : rows) {
+        SCOPED_TRACE(testing::Message() << r.tuning << " " << r.item << " " << r.value);
+        ASSERT_EQ(1, r.tuning ? QEVGFX_TV_SetTuningItemValue(QEV_OUT_TV, r.item, r.value)
+                              : QEVGFX_TV_SetSettingItemState(QEV_OUT_TV, r.item, r.value));
+        ASSERT_EQ(1, QEVGFX_TV_GetTuningItemValue(QEV_OUT_TV, 0x1, &v));
+        EXPECT_EQ(r.mode, v);
+        ASSERT_EQ(1, QEVGFX_TV_GetSettingItemState(QEV_OUT_TV, 0x1, &v));
+        EXPECT_EQ(r.ffon, v);
+        ASSERT_EQ(1, QEVGFX_TV_GetSettingItemState(QEV_OUT_TV, 0x2, &v));
+        EXPECT_EQ(r.affon, v);
     }
-    // The LCD has integer properties but no tuning names.
-    EXPECT_EQ(0xFu, Prop(QEV_OUT_LCD, 33));
+    for (int state : {1, 0}) {
+        ASSERT_EQ(1, QEVGFX_TV_SetSettingItemState(QEV_OUT_TV, 0x4, state)); // dot crawl
+        ASSERT_EQ(1, QEVGFX_TV_GetSettingItemState(QEV_OUT_TV, 0x4, &v));
+        EXPECT_EQ(state, v);
+    }
 }
 
-// An adapter with only CRT and LCD: the example line of the switch.
-class RandRTwoOutputs : public RandRSession<RandRTwoOutputs> {
-  public:
-    static qevtest::XServerOptions server_options() {
-        qevtest::XServerOptions o;
-        o.profile =
-            qevtest::write_profile("two.profile", "supported=CRT,LCD\nconnected=CRT,LCD\nactive=CRT,LCD\nprimary=CRT\n");
-        return o;
-    }
-};
+// Outputs without a TV output of RandR: nothing is read or run.
+TEST_F(RandR, TvUnknownOutputs) {
+    qevtest::XrandrRecorder xrandr;
+    unsigned u = unsigned(kSentinel);
+    int pair[2] = {kSentinel, kSentinel};
+    EXPECT_EQ(0, QEVGFX_TV_GetStandard(QEV_OUT_TV2, &u)); // no TV-2 on this adapter
+    EXPECT_EQ(0, QEVGFX_TV_GetStandard(QEV_OUT_CRT, &u));
+    EXPECT_EQ(0, QEVGFX_TV_GetViewSize(QEV_OUT_LCD, pair));
+    EXPECT_EQ(0, QEVGFX_TV_SetStandard(QEV_OUT_CRT, QEV_TVSTD_PAL));
+    EXPECT_EQ(0, QEVGFX_TV_SetViewSize(0, 1, 1));
+    EXPECT_EQ(unsigned(kSentinel), u);
+    EXPECT_EQ(kSentinel, pair[0]);
+    EXPECT_TRUE(xrandr.calls().empty());
+}
 
-TEST_F(RandRTwoOutputs, ExampleLines) {
+TEST_F(RandR, Panel) {
+    int info[5] = {};
+    ASSERT_EQ(1, QEVGFX_Panel_GetInfo(QEV_OUT_LCD, info)); // the driver's command also with RandR
+    EXPECT_EQ(std::vector<int>({1280, 800}), Pair(info + 1));
+    EXPECT_EQ(std::vector<SentCommand>{Cmd(20, 2, {2})}, qevtest::sent_commands());
+    qevtest::clear_sent_commands();
+    int v = 0;
+    ASSERT_EQ(1, QEVGFX_Panel_SetExpandState(QEV_OUT_LCD, 1));
+    EXPECT_TRUE(qevtest::sent_commands().empty());
+    EXPECT_EQ(1, Driver(20, 3, {}, 1)[0]);
+    v = 0;
+    ASSERT_EQ(1, QEVGFX_Panel_GetExpandState(QEV_OUT_LCD2, &v)); // the LCD's property, whichever panel
+    EXPECT_EQ(1, v);
+    ASSERT_EQ(1, QEVGFX_Panel_SetExpandState(QEV_OUT_LCD, 0));
+    ASSERT_EQ(1, QEVGFX_Panel_GetExpandState(QEV_OUT_LCD, &v));
+    EXPECT_EQ(0, v);
+
+    int s[2] = {};
+    ASSERT_EQ(1, QEVGFX_Panel_GetViewPosition(QEV_OUT_LCD, s));
+    EXPECT_EQ(10, s[1]);
+    s[0] = s[1] = kSentinel;
+    EXPECT_EQ(0, QEVGFX_Panel_GetViewSize(QEV_OUT_LCD2, s)); // no such output
+    EXPECT_EQ(kSentinel, s[0]);
     {
+        // Size and position writes have no RandR form: success, nothing sent.
         qevtest::XrandrRecorder xrandr;
-        ASSERT_EQ(1, QEVGFX_Device_SetActiveState(QEV_OUT_LCD));
-        RRModeEntry lcd{const_cast<char *>("1024x768"), 1024, 768, 60.0f};
-        ASSERT_EQ(1, QEVGFX_Device_SetActiveState2(QEV_OUT_LCD, QEV_OUT_LCD, QEV_OUT_CRT, &lcd, nullptr));
-        std::vector<Argv> expected = {
-            {"--output", "CRT", "--off", "--output", "LCD", "--auto"},
-            {"--output", "CRT", "--off", "--output", "LCD", "--mode", "1024x768", "--refresh", "60.0"},
-        };
-        EXPECT_EQ(expected, xrandr.calls());
+        qevtest::clear_sent_commands();
+        EXPECT_EQ(1, QEVGFX_Panel_SetViewSize(QEV_OUT_LCD, 1, 2));
+        EXPECT_EQ(1, QEVGFX_Panel_SetViewPosition(QEV_OUT_LCD, 1, 2));
+        EXPECT_EQ(0, QEVGFX_Panel_SetExpandState(QEV_OUT_LCD | QEV_OUT_CRT, 1));
+        EXPECT_TRUE(xrandr.calls().empty());
+        EXPECT_TRUE(qevtest::sent_commands().empty());
     }
-    // Two CRTCs, one active output: single.
-    ASSERT_EQ(1, QEVGFX_Device_SetActiveState(QEV_OUT_LCD));
-    int mode = 0;
-    EXPECT_EQ(1, QEVGFX_Device_GetDisplayMode(&mode));
-    EXPECT_EQ(QEV_DISPLAY_SINGLE, mode);
+    ASSERT_EQ(1, QEVGFX_Panel_GetViewSize(QEV_OUT_LCD, s));
+    EXPECT_EQ(10, s[0]);
 }
 
-#ifdef QEVSIM_CTL
-// Outputs plugged and unplugged while the session is open: output names are
-// kept per snapshot, but every query reads the output's state afresh.
-class RandRHotplug : public RandRSession<RandRHotplug> {};
+TEST_F(RandR, RotationPieces) {
+    int rotations = 0, rot = 0;
+    ASSERT_EQ(1, QEVGFX_DISPLAY_GetDevSupRotation(QEV_OUT_CRT, &rotations));
+    EXPECT_EQ(0xf, rotations & 0xf);
+    EXPECT_EQ(0, QEVGFX_DISPLAY_GetDevSupRotation(QEV_OUT_TV, &rotations)); // no CRTC
+    {
+        qevtest::XrandrRecorder xrandr(true);
+        ASSERT_EQ(1, QEVGFX_DISPLAY_SetDevRotationDeg(QEV_OUT_LCD | QEV_OUT_CRT, 2));
+        EXPECT_EQ((Calls{{"--output", "CRT", "--rotate", "left", "--output", "LCD", "--rotate", "left"}}),
+                  xrandr.calls());
+    }
+    ASSERT_EQ(1, QEVGFX_DISPLAY_GetDevCurRotation(QEV_OUT_LCD, &rot));
+    EXPECT_EQ(2, rot);
+    EXPECT_EQ(std::vector<long>{2}, qevtest::SimState({"rotate_degree"})); // CCW
+    {
+        qevtest::XrandrRecorder xrandr(true);
+        for (int degree : {8, 4, 1})
+            ASSERT_EQ(1, QEVGFX_DISPLAY_SetDevRotationDeg(QEV_OUT_CRT, degree));
+        ASSERT_EQ(1, QEVGFX_DISPLAY_SetDevRotationDeg(QEV_OUT_LCD | QEV_OUT_HDTV, 1));
+        ASSERT_EQ(1, QEVGFX_DISPLAY_SetDevRotationDeg(QEV_OUT_DVI2, 2)); // not supported: bare line
+        EXPECT_EQ(0, QEVGFX_DISPLAY_SetDevRotationDeg(QEV_OUT_CRT, 3));  // no such rotation: nothing
+        EXPECT_EQ((Calls{{"--output", "CRT", "--rotate", "right"},
+                         {"--output", "CRT", "--rotate", "inverted"},
+                         {"--output", "CRT", "--rotate", "normal"},
+                         {"--output", "LCD", "--rotate", "normal"},
+                         {}}),
+                  xrandr.calls());
+    }
+    ASSERT_EQ(1, QEVGFX_DISPLAY_GetDevCurRotation(QEV_OUT_CRT, &rot));
+    EXPECT_EQ(1, rot);
+    ASSERT_EQ(1, QEVGFX_DISPLAY_GetDevCurRotation(QEV_OUT_HDTV, &rot)); // the TV output, no CRTC: normal
+    EXPECT_EQ(1, rot);
+    EXPECT_EQ(0, QEVGFX_DISPLAY_GetDevCurRotation(0, &rot));
 
-void Ctl(const Argv &args) {
-    Argv argv{QEVSIM_CTL};
-    argv.insert(argv.end(), args.begin(), args.end());
-    auto r = qevtest::run(argv);
-    ASSERT_TRUE(r.ok()) << r.err;
+    // The driver's rotation commands serve this channel too.
+    int type = 0, degree = 0, caps = 0;
+    ASSERT_EQ(1, QEVGFX_DISPLAY_GetRotateDegree(&type, &degree));
+    EXPECT_EQ(1, degree);
+    ASSERT_EQ(1, QEVGFX_DISPLAY_GetRotateCaps(QEV_OUT_CRT, &caps));
+    EXPECT_EQ(0xf, caps);
 }
 
-unsigned Connected() {
-    unsigned mask = 0;
-    EXPECT_EQ(1, QEVGFX_Device_GetConnectState(&mask));
-    return mask;
+TEST_F(RandR, Scale) {
+    {
+        qevtest::XrandrRecorder xrandr(true);
+        ASSERT_EQ(1, QEVGFX_DISPLAY_SetScale(QEV_OUT_LCD, 1.25, 1.25));
+        EXPECT_EQ(0, QEVGFX_DISPLAY_SetScale(0, 1, 1));
+        EXPECT_EQ(0, QEVGFX_DISPLAY_SetScale(kCrtLcd, 1, 1));
+        EXPECT_EQ(0, QEVGFX_DISPLAY_SetScale(QEV_OUT_LCD, 0, 1));
+        EXPECT_EQ(0, QEVGFX_DISPLAY_SetScale(QEV_OUT_LCD, 1, std::numeric_limits<double>::infinity()));
+        EXPECT_EQ((Calls{{"--output", "LCD", "--scale", "1.250000x1.250000"}}), xrandr.calls());
+    }
+    {
+        qevtest::XrandrRecorder xrandr; // HDTV is driven through "TV"
+        ASSERT_EQ(1, QEVGFX_DISPLAY_SetScale(QEV_OUT_HDTV, 1, 1));
+        EXPECT_EQ((Calls{{"--output", "TV", "--scale", "1.000000x1.000000"}}), xrandr.calls());
+    }
+    double scale[2] = {0, 0};
+    ASSERT_EQ(1, QEVGFX_DISPLAY_GetCurrentScale(QEV_OUT_LCD, scale));
+    EXPECT_DOUBLE_EQ(1.25, scale[0]);
+    EXPECT_DOUBLE_EQ(1.25, scale[1]);
+    int m[9] = {};
+    ASSERT_EQ(1, rrGetDevTransform(QEV_OUT_LCD, m));
+    EXPECT_EQ(5 << 14, m[0]); // 1.25 in 16.16
+    ASSERT_EQ(1, QEVGFX_DISPLAY_SetScale(QEV_OUT_LCD, 0.5, 2));
+    ASSERT_EQ(1, QEVGFX_DISPLAY_GetCurrentScale(QEV_OUT_LCD, scale));
+    EXPECT_DOUBLE_EQ(0.5, scale[0]);
+    EXPECT_DOUBLE_EQ(2.0, scale[1]);
+    ASSERT_EQ(1, QEVGFX_DISPLAY_SetScale(QEV_OUT_LCD, 1, 1));
+    ASSERT_EQ(1, rrGetDevTransform(QEV_OUT_LCD, m));
+    EXPECT_EQ((std::vector<int>{65536, 0, 0, 0, 65536, 0, 0, 0, 65536}), std::vector<int>(m, m + 9));
+    EXPECT_EQ(0, rrGetDevTransform(0, m));
+    EXPECT_EQ(0, QEVGFX_DISPLAY_GetCurrentScale(QEV_OUT_TV, scale)); // no CRTC
+}
+
+// The rotation options of the X configuration's Device section.
+TEST_F(RandR, RotationOptionsOfTheConfiguration) {
+    const std::string conf = "/etc/X11/xorg.conf";
+    auto original = qevtest::read_file(conf);
+    ASSERT_TRUE(original.has_value());
+    auto optionLines = [&] {
+        std::vector<std::string> out;
+        std::istringstream in(*qevtest::read_file(conf));
+        for (std::string line; std::getline(in, line);)
+            if (line.find("Rotate") != std::string::npos)
+                out.push_back(line.substr(line.find("Option")));
+        return out;
+    };
+    using Lines = std::vector<std::string>;
+    const struct {
+        int type, degree;
+        Lines lines;
+    } rows[] = {{2, 8, {"Option\t\"RotateType\"\t\"HW\"", "Option\t\"Rotate\"\t\"CW\""}},
+                {1, 2, {"Option\t\"RotateType\"\t\"SW\"", "Option\t\"Rotate\"\t\"CCW\""}},
+                {2, 1, {}},
+                {0, 8, {}}};
+    for (const auto &r : rows) {
+        ASSERT_EQ(1, QEVGFX_DISPLAY_SetRotateDegree(r.type, r.degree));
+        EXPECT_EQ(r.lines, optionLines()) << r.type << " " << r.degree;
+    }
+    // Without a configuration file nothing can be written: a failure.
+    ASSERT_EQ(0, std::rename(conf.c_str(), (conf + ".away").c_str()));
+    EXPECT_EQ(0, QEVGFX_DISPLAY_SetRotateDegree(2, 8));
+    EXPECT_FALSE(qevtest::file_exists(conf));
+    ASSERT_EQ(0, std::rename((conf + ".away").c_str(), conf.c_str()));
+    qevtest::write_file(conf, *original);
 }
 
 int ModeCount(unsigned output) {
@@ -330,44 +493,9 @@ int ModeCount(unsigned output) {
     return modes ? count : -1;
 }
 
-TEST_F(RandRHotplug, QueriesReadTheOutputsAfresh) {
-    const unsigned initial = QEV_OUT_CRT | QEV_OUT_LCD | QEV_OUT_TV;
-    ASSERT_EQ(initial, Connected());
-
-    Ctl({"plug", "DVI"});
-    EXPECT_EQ(initial | QEV_OUT_DVI, Connected());
-    EXPECT_GT(ModeCount(QEV_OUT_DVI), 0);
-    // Unplugged outputs leave the connected mask; the other masks are untouched.
-    Ctl({"unplug", "DVI"});
-    Ctl({"unplug", "TV"});
-    EXPECT_EQ(unsigned(QEV_OUT_CRT | QEV_OUT_LCD), Connected());
-    unsigned mask = 0;
-    EXPECT_EQ(1, QEVGFX_Device_GetSupportCaps(&mask));
-    EXPECT_EQ(kSupported, mask);
-    EXPECT_EQ(1, QEVGFX_Device_GetActiveState(&mask));
-    EXPECT_EQ(unsigned(QEV_OUT_CRT | QEV_OUT_LCD), mask);
-
-    // A new snapshot: outputs are found in it before any summary is read,
-    // and a bit without an output of its name fails.
-    ASSERT_EQ(1, rrGetScreen());
-    EXPECT_EQ(-1, ModeCount(QEV_OUT_CRT2));
-    EXPECT_EQ(-1, ModeCount(0x40000));
-    int rotation = 0;
-    EXPECT_EQ(1, rrGetDevCurRotation(QEV_OUT_TV, &rotation));
-    EXPECT_EQ(1, rotation); // no CRTC
-    EXPECT_GT(ModeCount(QEV_OUT_LCD), 0);
-    RRModeEntry cur{};
-    ASSERT_EQ(1, rrGetDevCurrentMode(QEV_OUT_CRT, &cur));
-    EXPECT_GT(cur.width, 0u);
-    EXPECT_STRNE("", cur.name);
-    std::free(cur.name);
-    EXPECT_EQ(6, rrGetOutputInfo());
-    EXPECT_EQ(unsigned(QEV_OUT_CRT | QEV_OUT_LCD), Connected());
-}
-
 // Extension commands between RandR reads of every kind: the reads share the
 // session's connection and leave it ready for the next command.
-TEST_F(RandRHotplug, CommandsBetweenRandRReads) {
+TEST_F(RandR, CommandsBetweenRandRReads) {
     auto chip = [] {
         int id = 0;
         EXPECT_EQ(1, QEVGFX_Info_GetChipID(&id));
@@ -385,8 +513,76 @@ TEST_F(RandRHotplug, CommandsBetweenRandRReads) {
     ASSERT_EQ(1, rrGetScreen());
     EXPECT_GT(ModeCount(QEV_OUT_LCD), 0); // names read afresh first
     EXPECT_EQ(id, chip());
-    EXPECT_EQ(id, chip());
 }
-#endif
+
+// Runs last (it unplugs outputs). Outputs plugged and unplugged while the
+// session is open: output names are kept per snapshot, but every query reads
+// the output's state afresh.
+TEST_F(RandR, ZHotplugQueriesReadTheOutputsAfresh) {
+    auto connected = [] {
+        unsigned mask = 0;
+        EXPECT_EQ(1, QEVGFX_Device_GetConnectState(&mask));
+        return mask;
+    };
+    const unsigned initial = kCrtLcd | QEV_OUT_TV;
+    ASSERT_EQ(initial, connected());
+    ASSERT_TRUE(qevtest::SimCtlOk({"plug", "DVI"}));
+    EXPECT_EQ(initial | QEV_OUT_DVI, connected());
+    EXPECT_GT(ModeCount(QEV_OUT_DVI), 0);
+    // Unplugged outputs leave the connected mask; the other masks are untouched.
+    ASSERT_TRUE(qevtest::SimCtlOk({"unplug", "DVI"}));
+    ASSERT_TRUE(qevtest::SimCtlOk({"unplug", "TV"}));
+    EXPECT_EQ(unsigned(kCrtLcd), connected());
+    unsigned mask = 0;
+    EXPECT_EQ(1, QEVGFX_Device_GetSupportCaps(&mask));
+    EXPECT_EQ(kSupported, mask);
+    EXPECT_EQ(1, QEVGFX_Device_GetActiveState(&mask));
+    EXPECT_EQ(unsigned(kCrtLcd), mask);
+
+    // A new snapshot: outputs are found in it before any summary is read,
+    // and a bit without an output of its name fails.
+    ASSERT_EQ(1, rrGetScreen());
+    EXPECT_EQ(-1, ModeCount(QEV_OUT_CRT2));
+    EXPECT_EQ(-1, ModeCount(0x40000));
+    int rotation = 0;
+    EXPECT_EQ(1, rrGetDevCurRotation(QEV_OUT_TV, &rotation));
+    EXPECT_EQ(1, rotation); // no CRTC
+    EXPECT_GT(ModeCount(QEV_OUT_LCD), 0);
+    RRModeEntry cur{};
+    ASSERT_EQ(1, rrGetDevCurrentMode(QEV_OUT_CRT, &cur));
+    EXPECT_GT(cur.width, 0u);
+    EXPECT_STRNE("", cur.name);
+    std::free(cur.name);
+    EXPECT_EQ(6, rrGetOutputInfo());
+    EXPECT_EQ(unsigned(kCrtLcd), connected());
+}
+
+// An adapter with only CRT and LCD: the example line of the switch.
+class RandRTwoOutputs : public qevtest::SessionTest<RandRTwoOutputs> {
+  public:
+    static qevtest::XServerOptions server_options() {
+        qevtest::XServerOptions o;
+        o.profile =
+            qevtest::write_profile("two.profile", "supported=CRT,LCD\nconnected=CRT,LCD\nactive=CRT,LCD\nprimary=CRT\n");
+        return o;
+    }
+};
+
+TEST_F(RandRTwoOutputs, ExampleLines) {
+    {
+        qevtest::XrandrRecorder xrandr;
+        ASSERT_EQ(1, QEVGFX_Device_SetActiveState(QEV_OUT_LCD));
+        RRModeEntry lcd{const_cast<char *>("1024x768"), 1024, 768, 60.0f};
+        ASSERT_EQ(1, QEVGFX_Device_SetActiveState2(QEV_OUT_LCD, QEV_OUT_LCD, QEV_OUT_CRT, &lcd, nullptr));
+        EXPECT_EQ((Calls{{"--output", "CRT", "--off", "--output", "LCD", "--auto"},
+                         {"--output", "CRT", "--off", "--output", "LCD", "--mode", "1024x768", "--refresh", "60.0"}}),
+                  xrandr.calls());
+    }
+    // Two CRTCs, one active output: single.
+    ASSERT_EQ(1, QEVGFX_Device_SetActiveState(QEV_OUT_LCD));
+    int mode = 0;
+    EXPECT_EQ(1, QEVGFX_Device_GetDisplayMode(&mode));
+    EXPECT_EQ(QEV_DISPLAY_SINGLE, mode);
+}
 
 } // namespace

@@ -1,4 +1,4 @@
-/* Preloaded into the fault-injection test: makes the n-th call of write,
+/* Preloaded into the fault-injection tests: makes the n-th call of write,
  * fsync, close or rename after qev_fault_arm() fail, and counts the calls
  * so the test knows when it has gone through all of them. */
 #define _GNU_SOURCE
@@ -40,38 +40,31 @@ static int should_fail(int op)
     return ++g_calls[op] == g_nth && op == g_op;
 }
 
-static void *next(const char *name) { return dlsym(RTLD_NEXT, name); }
-
-API ssize_t write(int fd, const void *buf, size_t count)
-{
-    static ssize_t (*real)(int, const void *, size_t);
-    if (!real)
-        real = (ssize_t(*)(int, const void *, size_t))next("write");
-    if (should_fail(FAULT_WRITE)) {
-        errno = g_errno;
-        return -1;
+/* The interposed call: fails with err when its turn has come, else goes on
+ * to the C library's function. */
+#define INTERPOSE(ret, name, op, err, params, args)                 \
+    API ret name params                                             \
+    {                                                               \
+        static ret(*real) params;                                   \
+        if (!real)                                                  \
+            real = (ret(*) params)dlsym(RTLD_NEXT, #name);          \
+        if (should_fail(op)) {                                      \
+            errno = (err);                                          \
+            return -1;                                              \
+        }                                                           \
+        return real args;                                           \
     }
-    return real(fd, buf, count);
-}
 
-API int fsync(int fd)
-{
-    static int (*real)(int);
-    if (!real)
-        real = (int (*)(int))next("fsync");
-    if (should_fail(FAULT_FSYNC)) {
-        errno = EIO;
-        return -1;
-    }
-    return real(fd);
-}
+INTERPOSE(ssize_t, write, FAULT_WRITE, g_errno, (int fd, const void *buf, size_t count), (fd, buf, count))
+INTERPOSE(int, fsync, FAULT_FSYNC, EIO, (int fd), (fd))
+INTERPOSE(int, rename, FAULT_RENAME, EXDEV, (const char *from, const char *to), (from, to))
 
 /* Like Linux, a failing close still releases the descriptor. */
 API int close(int fd)
 {
     static int (*real)(int);
     if (!real)
-        real = (int (*)(int))next("close");
+        real = (int (*)(int))dlsym(RTLD_NEXT, "close");
     const int fail = should_fail(FAULT_CLOSE);
     const int rc = real(fd);
     if (fail) {
@@ -79,16 +72,4 @@ API int close(int fd)
         return -1;
     }
     return rc;
-}
-
-API int rename(const char *from, const char *to)
-{
-    static int (*real)(const char *, const char *);
-    if (!real)
-        real = (int (*)(const char *, const char *))next("rename");
-    if (should_fail(FAULT_RENAME)) {
-        errno = EXDEV;
-        return -1;
-    }
-    return real(from, to);
 }

@@ -3,7 +3,6 @@
 // namespace of the test main; files live in scratch directories.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,22 +13,14 @@
 #include <string>
 #include <vector>
 
+#include "fault_util.h"
 #include "qevgfx_parser.h"
+#include "xconfig_examples.h"
 #include "qevtest/process.h"
 
 namespace {
 
-std::set<std::string> listDir(const std::string &dir)
-{
-    std::set<std::string> names;
-    if (DIR *d = opendir(dir.c_str())) {
-        while (dirent *e = readdir(d))
-            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
-                names.insert(e->d_name);
-        closedir(d);
-    }
-    return names;
-}
+using qevtest::ListDir;
 
 class ParserTest : public ::testing::Test {
 protected:
@@ -81,27 +72,6 @@ TEST_F(ParserTest, CreateSectionAppendsAfterOneEmptyLine)
     EXPECT_EQ(contents(), "\nSection \"ServerLayout\"\n\tIdentifier \"QEV Layout\"\n\tScreen \"Screen0\"\nEndSection\n");
 }
 
-const char kTwoScreenBefore[] =
-    "Section \"Device\"\n\tIdentifier \"Card0\"\nEndSection\n\n"
-    "Section \"Monitor\"\n\tIdentifier \"Monitor0\"\nEndSection\n\n"
-    "Section \"Screen\"\n\tIdentifier \"Screen0\"\n\tDevice \"Card0\"\n\tMonitor \"Monitor0\"\n"
-    "\tDefaultDepth 24\nEndSection\n\n"
-    "Section \"ServerLayout\"\n\tIdentifier \"Layout0\"\n\tScreen \"Screen0\"\nEndSection\n";
-
-const char kTwoScreenAfter[] =
-    "Section \"Device\"\n\tIdentifier \"Card0\"\n\tOption \"ActiveDevice\"\t\"CRT, LCD\"\n"
-    "\tBusID \"PCI:1:0:0\"\n\tScreen 0\nEndSection\n\n"
-    "Section \"Monitor\"\n\tIdentifier \"Monitor0\"\nEndSection\n\n"
-    "Section \"Screen\"\n\tIdentifier \"Screen0\"\n\tDevice \"Card0\"\n\tMonitor \"Monitor0\"\n"
-    "\tDefaultDepth 24\nEndSection\n\n"
-    "Section \"ServerLayout\"\n\tIdentifier \"Layout0\"\n\tScreen \"Screen0\"\n"
-    "\tScreen\t\"Screen0-scrn2\" RightOf \"Screen0\"\n\tOption \"Xinerama\"\nEndSection\n\n"
-    "Section \"Screen\"\n\tIdentifier \"Screen0-scrn2\"\n\tDevice \"Card0-scrn2\"\n"
-    "\tMonitor \"Monitor0-scrn2\"\n\tDefaultDepth 24\nEndSection\n\n"
-    "Section \"Device\"\n\tIdentifier \"Card0-scrn2\"\n\tOption \"ActiveDevice\"\t\"CRT, LCD\"\n"
-    "\tBusID \"PCI:1:0:0\"\n\tScreen 1\nEndSection\n\n"
-    "Section \"Monitor\"\n\tIdentifier \"Monitor0-scrn2\"\nEndSection\n";
-
 std::string withCrLf(std::string text)
 {
     for (size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 2))
@@ -116,7 +86,7 @@ TEST_F(ParserTest, MultiScreenEditSequenceGivesTheDocumentedFile)
     for (const bool crlf : {false, true}) {
         SCOPED_TRACE(crlf ? "CR LF" : "LF");
         auto ends = [crlf](const std::string &text) { return crlf ? withCrLf(text) : text; };
-        put(ends(kTwoScreenBefore));
+        put(ends(xconfigtest::kExample));
         ASSERT_EQ(XConfig_SetEntry(p(), "ServerLayout", "Layout0", "Screen\t\"Screen0-scrn2\" RightOf \"Screen0\""), 0);
         ASSERT_EQ(XConfig_SetEntry(p(), "ServerLayout", "Layout0", "Option \"Xinerama\""), 0);
         ASSERT_EQ(XConfig_CreateSection(p(), "Screen", "Screen0-scrn2"), 0);
@@ -133,7 +103,7 @@ TEST_F(ParserTest, MultiScreenEditSequenceGivesTheDocumentedFile)
             ASSERT_EQ(XConfig_SetEntry(p(), "Device", dev, std::string(dev) == "Card0" ? "Screen 0" : "Screen 1"), 0);
         }
         ASSERT_EQ(XConfig_CreateSection(p(), "Monitor", "Monitor0-scrn2"), 0);
-        EXPECT_EQ(contents(), ends(kTwoScreenAfter));
+        EXPECT_EQ(contents(), ends(xconfigtest::kEnabled));
 
         ASSERT_EQ(XConfig_GetString(p(), "ServerLayout", "Layout0", "Screen", 2, buf), 0);
         EXPECT_STREQ(buf, "\"Screen0-scrn2\" RightOf \"Screen0\"");
@@ -144,10 +114,7 @@ TEST_F(ParserTest, MultiScreenEditSequenceGivesTheDocumentedFile)
         ASSERT_EQ(XConfig_DeleteEntry(p(), "Device", "Card0", "BusID\t\"PCI:1:0:0\""), 0);
         ASSERT_EQ(XConfig_DeleteEntry(p(), "Device", "Card0", "Screen\t0"), 0);
         ASSERT_EQ(XConfig_DeleteSection(p(), "Monitor", "Monitor0-scrn2"), 0);
-        // The first Device section comes back in normal form, one empty line in front.
-        std::string back = kTwoScreenBefore;
-        back.insert(back.find("\nEndSection"), "\n\tOption \"ActiveDevice\"\t\"CRT, LCD\"");
-        EXPECT_EQ(contents(), ends("\n" + back));
+        EXPECT_EQ(contents(), ends(xconfigtest::kDisabled));
     }
 }
 
@@ -343,7 +310,7 @@ TEST_F(ParserTest, RewritesNeedNoHomeAndLeaveNoTemporaryFiles)
     EXPECT_EQ(XConfig_CreateSection(p(), "Monitor", "M"), 0);
     setenv("HOME", home.c_str(), 1);
     EXPECT_EQ(XConfig_CheckIfSectionExisted(p(), "Monitor", "M"), 0);
-    EXPECT_EQ(listDir(dir.path()), std::set<std::string>{"xorg.conf"});
+    EXPECT_EQ(ListDir(dir.path()), std::set<std::string>{"xorg.conf"});
 }
 
 TEST_F(ParserTest, RewritesKeepModeAndSymbolicLinks)
@@ -457,7 +424,7 @@ TEST_F(FullFsTest, NoSpaceLeavesTheOldFile)
     EXPECT_EQ(XConfig_SetEntry(p(), "Files", "", "ModulePath \"/m\""), 1);
     EXPECT_EQ(XConfig_CreateSection(p(), "Monitor", "M"), 1);
     EXPECT_EQ(contents(), text);
-    EXPECT_EQ(listDir(dir.path()), (std::set<std::string>{"fill", "xorg.conf"}));
+    EXPECT_EQ(ListDir(dir.path()), (std::set<std::string>{"fill", "xorg.conf"}));
 
     ASSERT_EQ(unlink(dir.file("fill").c_str()), 0);
     EXPECT_EQ(XConfig_SetEntry(p(), "Files", "", "ModulePath \"/m\""), 0);
@@ -472,7 +439,7 @@ TEST_F(FullFsTest, NoInodeLeftLeavesTheOldFile)
     ASSERT_FALSE(qevtest::write_file(dir.file("other"), "x")) << "inode limit not reached";
     EXPECT_EQ(XConfig_DeleteSection(p(), "Files", ""), 1);
     EXPECT_EQ(contents(), kLookup);
-    EXPECT_EQ(listDir(dir.path()), std::set<std::string>{"xorg.conf"});
+    EXPECT_EQ(ListDir(dir.path()), std::set<std::string>{"xorg.conf"});
 }
 
 }  // namespace

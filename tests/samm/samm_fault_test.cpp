@@ -6,8 +6,6 @@
 // final version is in place, and no temporary file is left behind.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
-#include <dlfcn.h>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -18,39 +16,15 @@
 #include <set>
 #include <string>
 
+#include "../parser/fault_util.h"
 #include "qev/outputs.h"
 #include "samm_test_util.h"
 
 namespace {
 
 using namespace sammtest;
+using qevtest::ListDir;
 namespace ss = qev::samm;
-
-enum { FAULT_WRITE, FAULT_FSYNC, FAULT_CLOSE, FAULT_RENAME };
-
-struct Interposer {
-    void (*arm)(int, long, int) = nullptr;
-    void (*disarm)() = nullptr;
-    long (*calls)(int) = nullptr;
-
-    Interposer() {
-        arm = reinterpret_cast<void (*)(int, long, int)>(dlsym(RTLD_DEFAULT, "qev_fault_arm"));
-        disarm = reinterpret_cast<void (*)()>(dlsym(RTLD_DEFAULT, "qev_fault_disarm"));
-        calls = reinterpret_cast<long (*)(int)>(dlsym(RTLD_DEFAULT, "qev_fault_calls"));
-    }
-    bool loaded() const { return arm && disarm && calls; }
-};
-
-std::set<std::string> ListDir(const std::string &dir) {
-    std::set<std::string> names;
-    if (DIR *d = opendir(dir.c_str())) {
-        while (dirent *e = readdir(d))
-            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
-                names.insert(e->d_name);
-        closedir(d);
-    }
-    return names;
-}
 
 // Files other than the configuration and the backup copy.
 std::set<std::string> Leftovers() {
@@ -69,11 +43,6 @@ struct Operation {
     std::string before;
     std::function<int()> run;
     bool mayRefuse = false; // a refused operation leaves the file as it was
-};
-
-// Before and after of each operation, found by running it without faults.
-struct Versions {
-    std::string before, after;
 };
 
 const std::string kNoLayout = "Section \"Device\"\n\tIdentifier \"Card0\"\nEndSection\n\n"
@@ -99,7 +68,7 @@ void AddCorpus(std::vector<Operation> &ops) {
 }
 
 TEST(SammFaults, EveryFailingCallLeavesAKnownVersion) {
-    Interposer faults;
+    qevtest::Interposer faults;
     if (!faults.loaded())
         GTEST_SKIP() << "fault interposer not preloaded";
     std::vector<Operation> ops = Operations();
@@ -112,40 +81,21 @@ TEST(SammFaults, EveryFailingCallLeavesAKnownVersion) {
     ASSERT_GT(ops.size(), 15u);
 
     for (const Operation &op : ops) {
-        Versions v;
-        v.before = op.before;
-        ResetGlobals();
-        ASSERT_TRUE(qevtest::write_file(kConfigPath, v.before));
+        SCOPED_TRACE(op.name);
+        auto reset = [&] {
+            ResetGlobals();
+            ASSERT_TRUE(qevtest::write_file(kConfigPath, op.before));
+        };
+        reset();
         const int result = op.run();
         if (result != 1 && op.mayRefuse) {
-            EXPECT_EQ(v.before, ReadConfig()) << op.name;
+            EXPECT_EQ(op.before, ReadConfig());
             continue;
         }
-        ASSERT_EQ(1, result) << op.name;
-        v.after = ReadConfig();
-        ASSERT_NE(v.before, v.after);
-
-        for (int kind : {FAULT_WRITE, FAULT_FSYNC, FAULT_CLOSE, FAULT_RENAME}) {
-            int failures = 0;
-            for (long nth = 1;; ++nth) {
-                ResetGlobals();
-                ASSERT_TRUE(qevtest::write_file(kConfigPath, v.before));
-                faults.arm(kind, nth, kind == FAULT_WRITE ? ENOSPC : EIO);
-                const int rc = op.run();
-                faults.disarm();
-                const long calls = faults.calls(kind);
-                const std::string now = ReadConfig();
-                SCOPED_TRACE(op.name + ": call " + std::to_string(nth) + " of kind " +
-                             std::to_string(kind));
-                EXPECT_TRUE(now == v.before || now == v.after) << now;
-                EXPECT_EQ(rc == 1, now == v.after) << "result " << rc;
-                EXPECT_EQ(std::set<std::string>{}, Leftovers());
-                if (nth > calls)
-                    break; // this call did not fail: every call of this kind has had its turn
-                failures += rc != 1;
-            }
-            EXPECT_GE(failures, 1) << op.name << " kind " << kind;
-        }
+        ASSERT_EQ(1, result);
+        const std::string after = ReadConfig();
+        ASSERT_NE(op.before, after);
+        qevtest::ExpectOldOrNew(faults, reset, op.run, 1, ReadConfig, op.before, after, Leftovers);
     }
 }
 

@@ -17,14 +17,6 @@
 
 namespace {
 
-std::vector<std::string> Lines(const std::string &text) {
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        out.push_back(line);
-    return out;
-}
-
 // The probe's result lines (QEVGFX_Open may print a RandR notice first).
 std::vector<std::string> Probe(const std::vector<std::string> &commands, const std::vector<std::string> &env = {}) {
     std::vector<std::string> argv{QEVTEST_SAMM_PROBE};
@@ -34,10 +26,8 @@ std::vector<std::string> Probe(const std::vector<std::string> &commands, const s
     o.env.push_back("ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0");
     qevtest::RunResult r = qevtest::run(argv, o);
     EXPECT_TRUE(r.ok()) << r.err;
-    std::vector<std::string> lines;
-    for (const std::string &l : Lines(r.out))
-        if (l.find("RandR") == std::string::npos)
-            lines.push_back(l);
+    std::vector<std::string> lines = qevtest::lines(r.out);
+    std::erase_if(lines, [](const std::string &l) { return l.find("RandR") != std::string::npos; });
     return lines;
 }
 
@@ -47,14 +37,14 @@ using Strings = std::vector<std::string>;
 Strings XineramaHeads() {
     qevtest::RunResult r = qevtest::run({"xdpyinfo", "-ext", "XINERAMA"});
     Strings heads;
-    for (const std::string &line : Lines(r.out))
+    for (const std::string &line : qevtest::lines(r.out))
         if (auto at = line.find("head #"); at != std::string::npos)
             heads.push_back(line.substr(line.find(':', at) + 2));
     return heads;
 }
 
 int ScreenCount() {
-    for (const std::string &line : Lines(qevtest::run({"xdpyinfo"}).out))
+    for (const std::string &line : qevtest::lines(qevtest::run({"xdpyinfo"}).out))
         if (line.rfind("number of screens:", 0) == 0)
             return std::stoi(line.substr(18));
     return -1;
@@ -80,13 +70,17 @@ class SammNoRandR : public qevtest::XServerTest<SammNoRandR> {
     }
 };
 
-TEST_F(SammNoRandR, CloneVideoOutput) {
-    EXPECT_EQ(Strings({"gemel-max 1 2", "gemel-get 1 1"}), Probe({"gemel-max", "gemel-get"}));
-    EXPECT_EQ(Strings({"gemel-set 1", "gemel-get 1 2"}), Probe({"gemel-set", "2", "gemel-get"}));
+// The clone video output: its maximum, the output read and set, and the
+// marker file the setting leaves (1 on the second output of the pair).
+void CloneVideoOutput(const Strings &start, const std::string &second, const std::string &first) {
+    EXPECT_EQ(start, Probe({"active", "gemel-max", "gemel-get"}));
+    EXPECT_EQ(Strings({"gemel-set 1", "gemel-get 1 " + second}), Probe({"gemel-set", second, "gemel-get"}));
     EXPECT_EQ("1\n", qevtest::read_file("/etc/X11/.QEVGemel").value_or(""));
-    EXPECT_EQ(Strings({"gemel-set 1", "gemel-get 1 1"}), Probe({"gemel-set", "1", "gemel-get"}));
+    EXPECT_EQ(Strings({"gemel-set 1", "gemel-get 1 " + first}), Probe({"gemel-set", first, "gemel-get"}));
     EXPECT_EQ("0\n", qevtest::read_file("/etc/X11/.QEVGemel").value_or(""));
 }
+
+TEST_F(SammNoRandR, CloneVideoOutput) { CloneVideoOutput({"active 1 3", "gemel-max 1 2", "gemel-get 1 1"}, "2", "1"); }
 
 TEST_F(SammNoRandR, ConfigurationRewriteTakesEffectAtRestart) {
     const std::string original = qevtest::read_file("/etc/X11/xorg.conf").value_or("");
@@ -132,7 +126,7 @@ class SammRandR : public qevtest::XServerTest<SammRandR> {};
 
 // Geometry "WxH+X+Y" of an output as xrandr reports it.
 std::string Geometry(const std::string &output) {
-    for (const std::string &line : Lines(qevtest::run({"xrandr"}).out)) {
+    for (const std::string &line : qevtest::lines(qevtest::run({"xrandr"}).out)) {
         if (line.rfind(output + " connected", 0) != 0)
             continue;
         std::istringstream words(line.substr(output.size() + 11));
@@ -194,11 +188,7 @@ class SammSingleVideoChip : public qevtest::XServerTest<SammSingleVideoChip> {
 };
 
 TEST_F(SammSingleVideoChip, CloneVideoOutputOfLcdAndDvi) {
-    EXPECT_EQ(Strings({"active 1 10", "gemel-max 1 1", "gemel-get 1 2"}), Probe({"active", "gemel-max", "gemel-get"}));
-    EXPECT_EQ(Strings({"gemel-set 1", "gemel-get 1 8"}), Probe({"gemel-set", "8", "gemel-get"}));
-    EXPECT_EQ("1\n", qevtest::read_file("/etc/X11/.QEVGemel").value_or(""));
-    EXPECT_EQ(Strings({"gemel-set 1", "gemel-get 1 2"}), Probe({"gemel-set", "2", "gemel-get"}));
-    EXPECT_EQ("0\n", qevtest::read_file("/etc/X11/.QEVGemel").value_or(""));
+    CloneVideoOutput({"active 1 10", "gemel-max 1 1", "gemel-get 1 2"}, "8", "2");
 }
 
 // Hand-written configurations of many shapes (tests/samm/corpus): enable,

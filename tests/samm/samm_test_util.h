@@ -1,23 +1,18 @@
-// Shared pieces of the multi-screen tests: the example configuration and
-// helpers for the library's file route.
+// Shared pieces of the multi-screen tests: helpers for the library's file
+// route (the example configurations are in tests/parser/xconfig_examples.h).
 #ifndef QEV_SAMM_TEST_UTIL_H
 #define QEV_SAMM_TEST_UTIL_H
 
 #include <cstdlib>
 #include <string>
 
+#include "../parser/xconfig_examples.h"
 #include "qevgfx_samm.h"
 #include "qevtest/process.h"
 
 namespace sammtest {
 
-// Two screens' worth of sections, as a single-screen server is set up.
-inline const std::string kExample =
-    "Section \"Device\"\n\tIdentifier \"Card0\"\nEndSection\n\n"
-    "Section \"Monitor\"\n\tIdentifier \"Monitor0\"\nEndSection\n\n"
-    "Section \"Screen\"\n\tIdentifier \"Screen0\"\n\tDevice \"Card0\"\n\tMonitor \"Monitor0\"\n\tDefaultDepth 24\n"
-    "EndSection\n\n"
-    "Section \"ServerLayout\"\n\tIdentifier \"Layout0\"\n\tScreen \"Screen0\"\nEndSection\n";
+using namespace xconfigtest;
 
 inline const std::string kConfigPath = XFCONFIGFILE;
 

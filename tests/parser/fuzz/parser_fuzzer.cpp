@@ -11,55 +11,20 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <functional>
 #include <iterator>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <sanitizer/common_interface_defs.h>
-#include <unistd.h>
 
+#include "fuzz_util.h"
 #include "qevgfx_file.h"
 #include "qevgfx_parser.h"
 
 namespace {
 
 namespace xc = qev::xconfig;
-
-#define CHECK(cond)                                                                 \
-    do {                                                                            \
-        if (!(cond)) {                                                              \
-            fprintf(stderr, "check failed at line %d: %s\n", __LINE__, #cond);      \
-            abort();                                                                \
-        }                                                                           \
-    } while (0)
-
-std::string g_dir;
-
-void removeDir()
-{
-    if (!g_dir.empty()) {
-        unlink((g_dir + "/xorg.conf").c_str());
-        rmdir(g_dir.c_str());
-    }
-}
-
-const std::string &workFile()
-{
-    static const std::string path = [] {
-        const char *base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : (getenv("TMPDIR") ? getenv("TMPDIR") : "/tmp");
-        std::string tmpl = std::string(base) + "/qev_parser_fuzz.XXXXXX";
-        if (!mkdtemp(tmpl.data()))
-            abort();
-        g_dir = tmpl;
-        atexit(removeDir);
-        __sanitizer_set_death_callback(removeDir);  // also after a finding
-        return tmpl + "/xorg.conf";
-    }();
-    return path;
-}
+using fuzzutil::WithCrLf;
 
 // Splits off the text up to the next NUL byte.
 std::string_view take(std::string_view &rest)
@@ -140,7 +105,7 @@ void checkMemory(std::string_view doc, std::string_view name, std::string_view i
 void checkFile(uint8_t op, std::string_view doc, const std::string &name, const std::string &id,
                const std::string &text, int index)
 {
-    const std::string &path = workFile();
+    const std::string &path = fuzzutil::WorkFile("qev_parser_fuzz");
     if (!qev::file::replace(path, doc))
         abort();
     Buf out;
@@ -219,17 +184,6 @@ void checkFile(uint8_t op, std::string_view doc, const std::string &name, const 
     CHECK(now == (written ? expect : std::string(doc)));
 }
 
-std::string withCrLf(std::string_view lf)
-{
-    std::string out;
-    for (char c : lf) {
-        if (c == '\n')
-            out += '\r';
-        out += c;
-    }
-    return out;
-}
-
 // The same file with CR LF line ends reads the same and is edited the same,
 // and what the edits write keeps CR LF. lf has no CR and at least one LF.
 void checkCrLf(std::string_view lf, std::string_view name, std::string_view id, std::string_view text, int index)
@@ -252,8 +206,8 @@ void checkCrLf(std::string_view lf, std::string_view name, std::string_view id, 
     const bool ownCr = (std::string(name) + std::string(id) + std::string(text)).find('\r') != std::string::npos;
     for (size_t i = 0; i < std::size(ops); ++i) {
         std::string a, b;
-        CHECK(ops[i](lf, a) == ops[i](withCrLf(lf), b));
-        CHECK(ownCr || b == (i < 3 ? a : withCrLf(a)));
+        CHECK(ops[i](lf, a) == ops[i](WithCrLf(lf), b));
+        CHECK(ownCr || b == (i < 3 ? a : WithCrLf(a)));
     }
 }
 

@@ -11,13 +11,10 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <sanitizer/common_interface_defs.h>
 #include <string>
 #include <string_view>
-#include <unistd.h>
 
+#include "fuzz_util.h"
 #include "qev/outputs.h"
 #include "qevgfx_file.h"
 #include "qevgfx_parser.h"
@@ -27,38 +24,7 @@ namespace {
 
 namespace ss = qev::samm;
 namespace xm = qev::xconfig::mem;
-
-#define CHECK(cond)                                                                                                    \
-    do {                                                                                                               \
-        if (!(cond)) {                                                                                                 \
-            fprintf(stderr, "check failed at line %d: %s\n", __LINE__, #cond);                                         \
-            abort();                                                                                                   \
-        }                                                                                                              \
-    } while (0)
-
-std::string g_dir;
-
-void RemoveDir() {
-    if (!g_dir.empty()) {
-        unlink((g_dir + "/work").c_str());
-        rmdir(g_dir.c_str());
-    }
-}
-
-const std::string &WorkFile() {
-    static const std::string path = [] {
-        const char *tmp = getenv("TMPDIR");
-        const char *base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : (tmp ? tmp : "/tmp");
-        std::string tmpl = std::string(base) + "/qev_samm_fuzz.XXXXXX";
-        if (!mkdtemp(tmpl.data()))
-            abort();
-        g_dir = tmpl;
-        atexit(RemoveDir);
-        __sanitizer_set_death_callback(RemoveDir);
-        return tmpl + "/work";
-    }();
-    return path;
-}
+using fuzzutil::WithCrLf;
 
 constexpr int kOutputs[] = {QEV_OUT_CRT,  QEV_OUT_LCD,  QEV_OUT_TV,   QEV_OUT_DVI,
                             QEV_OUT_HDMI, QEV_OUT_CRT2, QEV_OUT_HDTV, QEV_OUT_LCD2};
@@ -107,16 +73,6 @@ bool WellFormed(std::string_view doc) {
 int Edit(std::string_view text, std::string &out, const ScreenData &layout, bool enable,
          const ss::DeviceFacts &facts, XConfigData &data) {
     return ss::ModXFConfig(text, out, enable ? &layout : nullptr, enable ? 1 : 0, facts, data);
-}
-
-std::string WithCrLf(std::string_view lf) {
-    std::string out;
-    for (char c : lf) {
-        if (c == '\n')
-            out += '\r';
-        out += c;
-    }
-    return out;
 }
 
 } // namespace
@@ -190,7 +146,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size) {
     const int xinerama = ss::IsXineramaIn(doc);
     CHECK(xinerama == 0 || xinerama == 1);
 
-    const std::string &path = WorkFile();
+    const std::string &path = fuzzutil::WorkFile("qev_samm_fuzz");
     CHECK(qev::file::replace(path, text));
     if (ss::InsertDeviceOptionIn(path, "Rotate", "CW") == 1) {
         std::string withOption;
