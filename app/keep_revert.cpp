@@ -18,6 +18,7 @@ DisplaySnapshot CaptureDisplaySnapshot(void)
     if (!QEVGFX_Device_GetActiveState(&snap.active))
         return snap;
     rrGetPrimaryDevice(&snap.primary);
+    QEVGFX_Device_GetRandRPrimary(&snap.randrPrimary);
     for (unsigned bit = QEV_OUT_CRT; bit & QEV_OUT_ALL; bit <<= 1) {
         if (!(snap.active & bit))
             continue;
@@ -92,9 +93,9 @@ bool RestoreDisplaySnapshot(const DisplaySnapshot &snapshot)
         else
             RRSetScreenLayout(int(a->output), int(b->output), placement);
     }
-    DisplaySnapshot now = CaptureDisplaySnapshot();
-    now.primary = snapshot.primary;
-    return now == snapshot;
+    // Last: switching outputs may move RandR's primary.
+    QEVGFX_Device_SetRandRPrimary(snapshot.randrPrimary);
+    return CaptureDisplaySnapshot() == snapshot;
 }
 
 bool NeedsKeepQuestion(const DisplaySnapshot &before, const DisplaySnapshot &after)

@@ -213,9 +213,9 @@ std::string VerboseState()
     return std::regex_replace(qevtest::run({"xrandr", "--verbose"}).out, std::regex("\tTimestamp: [^\n]*\n"), "");
 }
 
-// A capture, then a mode change, a rotation and a new layout, then the restore:
-// the server reports what it reported before.
-TEST_F(DisplayEndToEnd, SnapshotRestoresModeRotationAndLayout)
+// A capture, then a mode change, a rotation, a new layout and RandR's primary
+// moved, then the restore: the server reports what it reported before.
+TEST_F(DisplayEndToEnd, SnapshotRestoresModeRotationLayoutAndPrimary)
 {
     ASSERT_TRUE(qevtest::SimCtlOk({"set", "active", "CRT"}));
     QEVGFX_Open();
@@ -226,10 +226,15 @@ TEST_F(DisplayEndToEnd, SnapshotRestoresModeRotationAndLayout)
     DisplaySnapshot snap = CaptureDisplaySnapshot();
     ASSERT_TRUE(snap.valid);
     ASSERT_EQ(2u, snap.outputs.size());
+    ASSERT_NE(std::string::npos, before.find("\nCRT connected primary "));
 
     QEVGFX_DISPLAY_SetDevMode(QEV_OUT_CRT, "1024x768", 0, 0, 0);
     QEVGFX_DISPLAY_SetDevRotationDeg(QEV_OUT_LCD, 2);
     RRClearScreenLayout(QEV_OUT_CRT, QEV_OUT_LCD, 0);
+    unsigned primary = 0;
+    ASSERT_EQ(1, QEVGFX_Device_SetRandRPrimary(QEV_OUT_LCD));
+    EXPECT_TRUE(QEVGFX_Device_GetRandRPrimary(&primary) && primary == QEV_OUT_LCD);
+    EXPECT_EQ(0, QEVGFX_Device_SetRandRPrimary(0x4000));  // no such output
     EXPECT_TRUE(NeedsKeepQuestion(snap, CaptureDisplaySnapshot()));
     EXPECT_NE(before, VerboseState());
 
@@ -241,25 +246,47 @@ TEST_F(DisplayEndToEnd, SnapshotRestoresModeRotationAndLayout)
 
 // The question after a resolution change: the end of the count and Escape put
 // the old mode back and the page shows it again; Keep keeps the new one;
-// --no-confirm never asks.
+// --no-confirm never asks. A revert the server refuses, or one that needs an
+// output unplugged during the count, says so and leaves a usable program.
 TEST_F(DisplayEndToEnd, KeepOrRevertAResolutionChange)
 {
     g_bNoConfirm = 0;
     g_KeepRevertSeconds = 1;
     ASSERT_TRUE(qevtest::SimCtlOk({"set", "active", "CRT"}));
     Open();
+    InstallHotplugListener();
     const std::string at1280 = VerboseState();
     auto applyMode = [&](const char *mode) {
         Choose("Display_Resolution_Combo", mode);
         Click("Info_Apply_button");
     };
+    auto runOutCount = [] {
+        for (int i = 0; i < 100 && g_pKeepRevertWnd; ++i)  // the one-second count, bounded
+            g_main_context_iteration(nullptr, TRUE);
+        return g_pKeepRevertWnd == nullptr;
+    };
+    auto answerMessage = [] {  // the text of the message box shown, then OK; no grab left
+        std::string text;
+        GList *windows = gtk_window_list_toplevels();
+        for (GList *w = windows; w; w = w->next) {
+            if (!GTK_IS_MESSAGE_DIALOG(w->data) || !GTK_WIDGET_VISIBLE(w->data))
+                continue;
+            gchar *t = nullptr;
+            g_object_get(w->data, "text", &t, nullptr);
+            text += t;
+            g_free(t);
+            gtk_dialog_response(GTK_DIALOG(w->data), GTK_RESPONSE_OK);
+        }
+        g_list_free(windows);
+        apptest::Pump();
+        return gtk_grab_get_current() == nullptr ? text : "grab left: " + text;
+    };
+    const std::string notRestored = "The previous display settings could not be restored.";
 
     applyMode("1024x768 60.0Hz");
     ASSERT_NE(nullptr, g_pKeepRevertWnd);
     EXPECT_EQ("1024x768+0+0", Geometry("CRT"));
-    for (int i = 0; i < 100 && g_pKeepRevertWnd; ++i)  // the one-second count, bounded
-        g_main_context_iteration(nullptr, TRUE);
-    EXPECT_EQ(nullptr, g_pKeepRevertWnd);
+    EXPECT_TRUE(runOutCount());
     EXPECT_EQ(at1280, VerboseState());
     EXPECT_EQ("1280x1024 60.0Hz", Text("Display_Resolution_Combo"));
 
@@ -285,6 +312,33 @@ TEST_F(DisplayEndToEnd, KeepOrRevertAResolutionChange)
     applyMode("1280x1024 60.0Hz");
     EXPECT_EQ(nullptr, g_pKeepRevertWnd);
     EXPECT_EQ("1280x1024+0+0", Geometry("CRT"));
+    EXPECT_EQ("", answerMessage());
+
+    // The server refuses the revert: the new mode stays and the page shows it.
+    g_bNoConfirm = 0;
+    applyMode("1024x768 60.0Hz");
+    ASSERT_NE(nullptr, g_pKeepRevertWnd);
+    ASSERT_TRUE(qevtest::SimCtlOk({"fault", "modeset", "1280x1024"}));
+    ClickIn(g_pKeepRevertWnd, "KeepRevert_Revert_Button");
+    ASSERT_TRUE(qevtest::SimCtlOk({"fault", "clear"}));
+    EXPECT_EQ(nullptr, g_pKeepRevertWnd);
+    EXPECT_EQ(notRestored, answerMessage());
+    EXPECT_EQ("1024x768+0+0", Geometry("CRT"));
+    EXPECT_EQ("1024x768 60.0Hz", Text("Display_Resolution_Combo"));
+
+    // The LCD lit before the change is unplugged while the count runs.
+    g_bNoConfirm = 1;
+    Choose("Display_SecDevice_Combo", "2. LCD");
+    Click("Info_Apply_button");
+    ASSERT_EQ("1280x800+0+0", Geometry("LCD"));
+    g_bNoConfirm = 0;
+    applyMode("1280x1024 60.0Hz");
+    ASSERT_NE(nullptr, g_pKeepRevertWnd);
+    ASSERT_TRUE(qevtest::SimCtlOk({"unplug", "LCD"}));
+    EXPECT_TRUE(runOutCount());
+    EXPECT_EQ(notRestored, answerMessage());
+    EXPECT_TRUE(Sensitive("Display_Resolution_Combo"));
+    ASSERT_TRUE(qevtest::SimCtlOk({"plug", "LCD"}));
 }
 
 // Outputs plugged in and out while the program runs: the page's lists follow

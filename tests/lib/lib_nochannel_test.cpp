@@ -47,6 +47,8 @@ void ExpectEveryOperationFails() {
     EXPECT_EQ(0, QEVGFX_Device_GetDisplayMode(v));
     EXPECT_EQ(0, QEVGFX_Device_GetPanningState(v));
     EXPECT_EQ(0, QEVGFX_Device_GetPrimaryDevice(&u));
+    EXPECT_EQ(0, QEVGFX_Device_GetRandRPrimary(&u));
+    EXPECT_EQ(0, QEVGFX_Device_SetRandRPrimary(0x1));
     EXPECT_EQ(0, QEVGFX_Device_SetVideoDevice(1));
     EXPECT_EQ(0, QEVGFX_Device_GetVideoDevice(record));
     EXPECT_EQ(0, QEVGFX_Device_GetFbResolutionInfo(record));
@@ -94,7 +96,8 @@ TEST(Library, ExportsTheInterfaceAndHidesTheHelpers) {
     for (const char *name :
          {"QEVGFX_Open", "QEVGFX_Close", "QEVGFX_SetType", "QEVGFX_IsRandR", "QEVGFX_SaveCurrentSetting",
           "QEVGFX_DrvSync", "QEVGFX_Info_GetDriverName", "QEVGFX_Device_SetActiveState2", "InputCommand",
-          "QEVGFXCommand", "rrCheckVersion", "rrGetOutputProperties", "rrSetOutputProperties", "rrGetDevSupportMode"})
+          "QEVGFXCommand", "rrCheckVersion", "rrGetOutputProperties", "rrSetOutputProperties", "rrGetDevSupportMode",
+          "QEVGFX_Device_SetRandRPrimary"})
         EXPECT_NE(nullptr, dlsym(RTLD_DEFAULT, name)) << name;
     for (const char *name : {"GetChipID", "GetDriverName", "GetDeviceActiveState", "QEVSync", "DriverType", "OpenDev",
                              "dpy", "RandRSupport", "res", "qevRRInfo", "find_display", "MakeAtom"})
