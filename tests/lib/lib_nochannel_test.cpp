@@ -96,8 +96,7 @@ TEST(Library, ExportsTheInterfaceAndHidesTheHelpers) {
     for (const char *name :
          {"QEVGFX_Open", "QEVGFX_Close", "QEVGFX_SetType", "QEVGFX_IsRandR", "QEVGFX_SaveCurrentSetting",
           "QEVGFX_DrvSync", "QEVGFX_Info_GetDriverName", "QEVGFX_Device_SetActiveState2", "InputCommand",
-          "QEVGFXCommand", "rrCheckVersion", "rrGetOutputProperties", "rrSetOutputProperties", "rrGetDevSupportMode",
-          "QEVGFX_Device_SetRandRPrimary"})
+          "QEVGFXCommand", "rrCheckVersion", "rrGetOutputProperties", "rrSetOutputProperties", "rrGetDevSupportMode"})
         EXPECT_NE(nullptr, dlsym(RTLD_DEFAULT, name)) << name;
     for (const char *name : {"GetChipID", "GetDriverName", "GetDeviceActiveState", "QEVSync", "DriverType", "OpenDev",
                              "dpy", "RandRSupport", "res", "qevRRInfo", "find_display", "MakeAtom"})
