@@ -32,7 +32,8 @@ struct DisplaySnapshot {
 DisplaySnapshot CaptureDisplaySnapshot(void);
 /* Puts the outputs, their modes and rates, rotations, the two-screen layout
  * and RandR's primary output back through the library, then reads the screen
- * again: true when it matches the snapshot. */
+ * again: true when it matches the snapshot. Outputs unplugged since the
+ * capture are left out; the others are restored all the same. */
 bool RestoreDisplaySnapshot(const DisplaySnapshot &snapshot);
 
 /* 1 when an Apply that moved the screen from `before` to `after` asks

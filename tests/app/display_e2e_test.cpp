@@ -321,6 +321,7 @@ TEST_F(DisplayEndToEnd, KeepOrRevertAResolutionChange)
     for (int i = 0; i < 100 && g_pKeepRevertWnd; ++i)
         g_main_context_iteration(nullptr, TRUE);
     EXPECT_EQ(notRestored, messageShown());
+    EXPECT_EQ("1024x768+0+0", Geometry("CRT"));  // what could be restored was
     EXPECT_EQ(nullptr, gtk_grab_get_current());
     ASSERT_TRUE(qevtest::SimCtlOk({"plug", "LCD"}));
 }
