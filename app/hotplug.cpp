@@ -29,6 +29,7 @@ const NameRow kNames[] = {
 };
 
 bool g_installed = false;
+Window g_listening = 0; /* the main window the events are selected on */
 int g_eventBase = 0;
 guint g_idle = 0;
 unsigned g_pageConnected = 0; /* outputs connected when the page was last built */
@@ -122,19 +123,20 @@ std::string HotplugNotice(unsigned before, unsigned after)
 
 void InstallHotplugListener(void)
 {
-    if (g_installed)
-        return;
     Display *display = GDK_DISPLAY_XDISPLAY(gdk_display_get_default());
     int errorBase = 0;
     if (display == nullptr || !XRRQueryExtension(display, &g_eventBase, &errorBase))
         return;
-    if (!g_pMainWindow || !g_pMainWindow->window)
+    if (!g_pMainWindow || !g_pMainWindow->window || GDK_WINDOW_XID(g_pMainWindow->window) == g_listening)
         return;
+    // Selected on the program's own window (again for a new main window):
+    // GDK selects its RandR events on the root window, and a later selection
+    // there would replace this one.
+    g_listening = GDK_WINDOW_XID(g_pMainWindow->window);
+    XRRSelectInput(display, g_listening, RRScreenChangeNotifyMask | RROutputChangeNotifyMask);
+    if (!g_installed)
+        gdk_window_add_filter(nullptr, Filter, nullptr);
     g_installed = true;
-    // Selected on the program's own window: GDK selects its RandR events on
-    // the root window, and a later selection there would replace this one.
-    XRRSelectInput(display, GDK_WINDOW_XID(g_pMainWindow->window), RRScreenChangeNotifyMask | RROutputChangeNotifyMask);
-    gdk_window_add_filter(nullptr, Filter, nullptr);
     g_pageConnected = ReadConnected();
 }
 

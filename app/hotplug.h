@@ -9,7 +9,8 @@
  * to refresh" for the connected sets before and after; "" when equal. */
 std::string HotplugNotice(unsigned before, unsigned after);
 
-/* Starts listening on GDK's display (once; nothing without RandR). */
+/* Starts listening on GDK's display for the main window (nothing without
+ * RandR); again for a new main window, once for the same one. */
 void InstallHotplugListener(void);
 /* The page's view of the outputs is out of date (a notice is shown): builds it
  * again. Called after Apply and when the page is shown again. */

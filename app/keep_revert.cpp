@@ -18,6 +18,7 @@ DisplaySnapshot CaptureDisplaySnapshot(void)
     if (!QEVGFX_Device_GetActiveState(&snap.active))
         return snap;
     rrGetPrimaryDevice(&snap.primary);
+    QEVGFX_Device_GetRandRPrimary(&snap.randrPrimary);
     for (unsigned bit = QEV_OUT_CRT; bit & QEV_OUT_ALL; bit <<= 1) {
         if (!(snap.active & bit))
             continue;
@@ -61,40 +62,48 @@ bool RestoreDisplaySnapshot(const DisplaySnapshot &snapshot)
 {
     if (!snapshot.valid || snapshot.active == 0)
         return false;
-    const auto &outs = snapshot.outputs;
+    // An output unplugged since the capture cannot be lit again: the others
+    // are restored all the same, and the result does not match.
+    unsigned connected = 0;
+    if (!QEVGFX_Device_GetConnectState(&connected))
+        connected = ~0u;
+    std::vector<OutputSnapshot> outs;
+    for (const OutputSnapshot &o : snapshot.outputs)
+        if (connected & o.output)
+            outs.push_back(o);
+    if (outs.empty())
+        return false;
     // The primary's entry first, so the layout is placed around it.
     size_t first = 0;
     for (size_t i = 0; i < outs.size(); ++i)
         if (outs[i].output == snapshot.primary)
             first = i;
-    const OutputSnapshot *a = outs.empty() ? nullptr : &outs[first];
+    const OutputSnapshot *a = &outs[first];
     const OutputSnapshot *b = nullptr;
     for (size_t i = 0; i < outs.size() && b == nullptr; ++i)
         if (i != first)
             b = &outs[i];
-    RRModeEntry ma{}, mb{};
-    if (a)
-        ma = {const_cast<char *>(a->mode.c_str()), a->width, a->height, a->refresh};
+    RRModeEntry ma{const_cast<char *>(a->mode.c_str()), a->width, a->height, a->refresh}, mb{};
     if (b)
         mb = {const_cast<char *>(b->mode.c_str()), b->width, b->height, b->refresh};
     // Lights the snapshot's outputs (others off) with their modes and rates.
-    QEVGFX_Device_SetActiveState2(snapshot.active, a ? a->output : 0, b ? b->output : 0, a ? &ma : nullptr,
-                                  b ? &mb : nullptr);
+    QEVGFX_Device_SetActiveState2(snapshot.active & connected, a->output, b ? b->output : 0, &ma, b ? &mb : nullptr);
     for (const auto &o : outs) {
         if (&o != a && &o != b)
             QEVGFX_DISPLAY_SetDevMode(o.output, o.mode.c_str(), 0, 0, o.refresh);
         QEVGFX_DISPLAY_SetDevRotationDeg(o.output, o.rotation & 0xf);
     }
-    if (a && b) {
+    if (b) {
         int placement = Placement(*a, *b);
         if (placement < 0)
             RRClearScreenLayout(int(a->output), int(b->output), 0);
         else
             RRSetScreenLayout(int(a->output), int(b->output), placement);
     }
-    DisplaySnapshot now = CaptureDisplaySnapshot();
-    now.primary = snapshot.primary;
-    return now == snapshot;
+    // Last: switching outputs may move RandR's primary.
+    if (connected & snapshot.randrPrimary || snapshot.randrPrimary == 0)
+        QEVGFX_Device_SetRandRPrimary(snapshot.randrPrimary);
+    return CaptureDisplaySnapshot() == snapshot;
 }
 
 bool NeedsKeepQuestion(const DisplaySnapshot &before, const DisplaySnapshot &after)

@@ -22,17 +22,18 @@ struct OutputSnapshot {
 struct DisplaySnapshot {
     bool valid = false; /* read through RandR */
     unsigned active = 0;
-    unsigned primary = 0;
+    unsigned primary = 0;      /* the library's primary: the first lit output */
+    unsigned randrPrimary = 0; /* RandR's own primary flag (xrandr --primary), 0 for none */
     std::vector<OutputSnapshot> outputs; /* lit outputs, in output-bit order */
     bool operator==(const DisplaySnapshot &) const = default;
 };
 
 /* The RandR state of the session display; invalid without RandR. */
 DisplaySnapshot CaptureDisplaySnapshot(void);
-/* Puts the outputs, their modes and rates, rotations and the two-screen layout
- * back through the library, then reads the screen again: true when it matches
- * the snapshot. The primary output is compared but has no library setter; it
- * stays the server's. */
+/* Puts the outputs, their modes and rates, rotations, the two-screen layout
+ * and RandR's primary output back through the library, then reads the screen
+ * again: true when it matches the snapshot. Outputs unplugged since the
+ * capture are left out; the others are restored all the same. */
 bool RestoreDisplaySnapshot(const DisplaySnapshot &snapshot);
 
 /* 1 when an Apply that moved the screen from `before` to `after` asks

@@ -100,6 +100,13 @@ typedef struct QevOutputSummary {
     RRModeEntry *modes[32];
 } QevOutputSummary;
 QEVGFX_API_EXPORT int QEVGFX_Device_GetOutputSummary(unsigned int modeOutputs, QevOutputSummary *summary);
+/* RandR's own primary output (what `xrandr --primary` sets) as an output bit,
+ * 0 for none; QEVGFX_Device_GetPrimaryDevice gives the first lit output under
+ * RandR instead. Setting 0 clears it. Both return 0 without RandR; setting
+ * also for a bit that names no output of the screen or that the server
+ * refuses. */
+QEVGFX_API_EXPORT int QEVGFX_Device_GetRandRPrimary(unsigned int *output);
+QEVGFX_API_EXPORT int QEVGFX_Device_SetRandRPrimary(unsigned int output);
 /* The records of the three calls below belong to the framebuffer driver. */
 QEVGFX_API_EXPORT int QEVGFX_Device_SetVideoDevice(int value);
 QEVGFX_API_EXPORT int QEVGFX_Device_GetVideoDevice(void *record);

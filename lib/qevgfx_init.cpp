@@ -1049,6 +1049,42 @@ extern "C" QEVGFX_API_EXPORT int rrGetPrimaryDevice(unsigned *output) {
     return 1;
 }
 
+extern "C" QEVGFX_API_EXPORT int QEVGFX_Device_GetRandRPrimary(unsigned *output) {
+    if (output == nullptr || !qev::OnRandR())
+        return 0;
+    const RROutput id = XRRGetOutputPrimary(dpy, root);
+    if (id == None) {
+        *output = 0;
+        return 1;
+    }
+    for (size_t i = 0; i < size_t(res->noutput); ++i) {
+        if (res->outputs[i] != id)
+            continue;
+        std::optional<OutputState> oi = OutputReads(i, 1).at(i);
+        if (!oi)
+            return 0;
+        *output = rrDeviceMapping(oi->name.c_str());
+        return 1;
+    }
+    return 0; // an output the snapshot does not know
+}
+
+extern "C" QEVGFX_API_EXPORT int QEVGFX_Device_SetRandRPrimary(unsigned output) {
+    if (!qev::OnRandR())
+        return 0;
+    RROutput id = None;
+    OutputState oi;
+    if (output != 0 && !FindOutput(output, &id, &oi))
+        return 0;
+    // A refusal (an output of another screen) reaches the trap, not the
+    // caller's error handler.
+    ExchangeErrorTrap trap(dpy);
+    trap.serial = NextRequest(dpy);
+    XRRSetOutputPrimary(dpy, root, id);
+    XSync(dpy, False);
+    return trap.failed ? 0 : 1;
+}
+
 extern "C" QEVGFX_API_EXPORT int rrGetOutputProperties(unsigned output, int kind, unsigned item, unsigned *value) {
     if (value == nullptr)
         return 0;

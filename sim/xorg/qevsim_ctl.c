@@ -1,9 +1,10 @@
 /* The QEVSIM_CONTROL extension: run-time control of the simulated adapter
  * for tests (qevsim-ctl). One request carries a command as words; the reply
  * carries its text output or one error line. Commands: plug / unplug an
- * output, force the overlay status, inject faults into QEVGFX_API answers,
- * read and clear the command log, dump the model and set model keys. It works
- * whatever faults are set, and also when QEVGFX_API is disabled. */
+ * output, force the overlay status, inject faults into QEVGFX_API answers and
+ * RandR mode sets, read and clear the command log, dump the model and set
+ * model keys. It works whatever faults are set, and also when QEVGFX_API is
+ * disabled. */
 #include "qevsim_internal.h"
 
 #include <stdarg.h>
@@ -73,6 +74,12 @@ typedef struct FaultRule {
 
 static FaultRule g_faults[QEVSIM_MAX_FAULTS];
 static int g_num_faults;
+static int g_refused_width, g_refused_height; /* `fault modeset WxH`; 0 for none */
+
+Bool qevsim_fault_modeset(int width, int height)
+{
+    return g_refused_width > 0 && width == g_refused_width && height == g_refused_height;
+}
 
 static const char *const k_fault_names[] = {"none", "status0", "xerror", "shortreply", "longreply"};
 
@@ -227,12 +234,14 @@ static void list_faults(Text *out)
             text_add(out, " %d", r->fault.units);
         text_add(out, "\n");
     }
+    if (g_refused_width > 0)
+        text_add(out, "modeset %dx%d\n", g_refused_width, g_refused_height);
 }
 
 static Bool cmd_fault(const Args *a, Text *out, Text *err)
 {
     static const char *const usage =
-        "fault [clear | status0 CODE | xerror CODE | shortreply CODE [UNITS] | longreply CODE [UNITS]]"
+        "fault [clear | modeset WxH | status0 CODE | xerror CODE | shortreply CODE [UNITS] | longreply CODE [UNITS]]"
         " (CODE: GROUP/FUNCTION or all)";
     FaultRule rule;
     int kind = QEVSIM_FAULT_NONE;
@@ -246,6 +255,19 @@ static Bool cmd_fault(const Args *a, Text *out, Text *err)
         if (!want_args(a, 1, 1, usage, err))
             return FALSE;
         g_num_faults = 0;
+        g_refused_width = g_refused_height = 0;
+        return TRUE;
+    }
+    if (strcmp(a->argv[1], "modeset") == 0) {
+        int w = 0, h = 0, used = 0;
+        if (!want_args(a, 2, 2, usage, err))
+            return FALSE;
+        if (sscanf(a->argv[2], "%5dx%5d%n", &w, &h, &used) != 2 || a->argv[2][used] || w <= 0 || h <= 0) {
+            text_add(err, "malformed fault '%s': expected WIDTHxHEIGHT", a->argv[2]);
+            return FALSE;
+        }
+        g_refused_width = w;
+        g_refused_height = h;
         return TRUE;
     }
     for (int k = QEVSIM_FAULT_STATUS0; k <= QEVSIM_FAULT_LONGREPLY; k++)
@@ -357,7 +379,7 @@ static const struct {
     {"plug", cmd_plug, "plug OUTPUT           connect an output (CRT, LCD, TV, HDTV, DVI, ...)"},
     {"unplug", cmd_unplug, "unplug OUTPUT         disconnect an output (it goes dark)"},
     {"overlay", cmd_overlay, "overlay [on|off|auto] force the overlay status, or print it"},
-    {"fault", cmd_fault, "fault [KIND CODE [UNITS] | clear]  inject faults into QEVGFX_API answers"},
+    {"fault", cmd_fault, "fault [KIND CODE [UNITS] | modeset WxH | clear]  inject faults into QEVGFX_API answers or RandR"},
     {"log", cmd_log, "log [clear]           the QEVGFX_API commands received"},
     {"state", cmd_state, "state                 the model as JSON"},
     {"set", cmd_set, "set KEY VALUE         change one model (profile) key"},

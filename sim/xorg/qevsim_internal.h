@@ -80,6 +80,8 @@ typedef struct QevSimFault {
 /* The fault for a command: one set for its code, else one set for all. */
 QevSimFault qevsim_fault_find(uint32_t group, uint32_t function);
 const char *qevsim_fault_name(int kind);
+/* TRUE when `fault modeset WxH` makes the CRTCs refuse a mode of that size. */
+Bool qevsim_fault_modeset(int width, int height);
 
 /* The request log: every command the extension received, oldest first. */
 #define QEVSIM_LOG_INPUTS 8

@@ -383,10 +383,11 @@ static Bool crtc_lock(xf86CrtcPtr crtc)
 
 static Bool crtc_set_mode_major(xf86CrtcPtr crtc, DisplayModePtr mode, Rotation rotation, int x, int y)
 {
-    (void)mode;
     (void)rotation;
     (void)x;
     (void)y;
+    if (qevsim_fault_modeset(mode->HDisplay, mode->VDisplay))
+        return FALSE; /* the server answers RRSetConfigFailed and keeps the old configuration */
     /* The simulated scan-out applies rotation, reflection and scaling itself,
      * so no shadow buffer is needed; xf86CrtcRotate only computes the
      * transform matrices and bounds. */

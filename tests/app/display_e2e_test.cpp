@@ -188,9 +188,9 @@ std::string VerboseState()
     return std::regex_replace(qevtest::run({"xrandr", "--verbose"}).out, std::regex("\tTimestamp: [^\n]*\n"), "");
 }
 
-// A capture, then a mode change, a rotation and a new layout, then the restore:
-// the server reports what it reported before.
-TEST_F(DisplayEndToEnd, SnapshotRestoresModeRotationAndLayout)
+// A capture, then a mode change, a rotation, a new layout and RandR's primary
+// moved, then the restore: the server reports what it reported before.
+TEST_F(DisplayEndToEnd, SnapshotRestoresModeRotationLayoutAndPrimary)
 {
     ASSERT_TRUE(qevtest::SimCtlOk({"set", "active", "CRT"}));
     QEVGFX_Open();
@@ -201,10 +201,15 @@ TEST_F(DisplayEndToEnd, SnapshotRestoresModeRotationAndLayout)
     DisplaySnapshot snap = CaptureDisplaySnapshot();
     ASSERT_TRUE(snap.valid);
     ASSERT_EQ(2u, snap.outputs.size());
+    ASSERT_NE(std::string::npos, before.find("\nCRT connected primary "));
 
     QEVGFX_DISPLAY_SetDevMode(QEV_OUT_CRT, "1024x768", 0, 0, 0);
     QEVGFX_DISPLAY_SetDevRotationDeg(QEV_OUT_LCD, 2);
     RRClearScreenLayout(QEV_OUT_CRT, QEV_OUT_LCD, 0);
+    unsigned primary = 0;
+    ASSERT_EQ(1, QEVGFX_Device_SetRandRPrimary(QEV_OUT_LCD));
+    EXPECT_TRUE(QEVGFX_Device_GetRandRPrimary(&primary) && primary == QEV_OUT_LCD);
+    EXPECT_EQ(0, QEVGFX_Device_SetRandRPrimary(0x4000));  // no such output
     EXPECT_TRUE(NeedsKeepQuestion(snap, CaptureDisplaySnapshot()));
     EXPECT_NE(before, VerboseState());
 
@@ -216,18 +221,31 @@ TEST_F(DisplayEndToEnd, SnapshotRestoresModeRotationAndLayout)
 
 // The question after a resolution change: the end of the count and Escape put
 // the old mode back and the page shows it again; Keep keeps the new one;
-// --no-confirm never asks.
+// --no-confirm never asks. A revert the server refuses, or one that needs an
+// output unplugged during the count, says so and leaves a usable program.
 TEST_F(DisplayEndToEnd, KeepOrRevertAResolutionChange)
 {
     g_bNoConfirm = 0;
     g_KeepRevertSeconds = 1;
     ASSERT_TRUE(qevtest::SimCtlOk({"set", "active", "CRT"}));
     Open();
+    InstallHotplugListener();
     const std::string at1280 = VerboseState();
     auto applyMode = [&](const char *mode) {
         Choose("Display_Resolution_Combo", mode);
         Click("Info_Apply_button");
     };
+    auto messageShown = [] {  // the text of the message box shown, which is then closed
+        std::string text;
+        for (GList *w = gtk_window_list_toplevels(); w; w = g_list_delete_link(w, w)) {
+            if (GTK_IS_MESSAGE_DIALOG(w->data) && GTK_WIDGET_VISIBLE(w->data)) {
+                text += gtk_label_get_text(GTK_LABEL(GTK_MESSAGE_DIALOG(w->data)->label));
+                gtk_widget_destroy(GTK_WIDGET(w->data));
+            }
+        }
+        return text;
+    };
+    const std::string notRestored = "The previous display settings could not be restored.";
 
     applyMode("1024x768 60.0Hz");
     ASSERT_NE(nullptr, g_pKeepRevertWnd);
@@ -260,6 +278,27 @@ TEST_F(DisplayEndToEnd, KeepOrRevertAResolutionChange)
     applyMode("1280x1024 60.0Hz");
     EXPECT_EQ(nullptr, g_pKeepRevertWnd);
     EXPECT_EQ("1280x1024+0+0", Geometry("CRT"));
+
+    g_bNoConfirm = 0;  // the server refuses the revert: the new mode stays, the page shows it
+    applyMode("1024x768 60.0Hz");
+    ASSERT_TRUE(g_pKeepRevertWnd && qevtest::SimCtlOk({"fault", "modeset", "1280x1024"}));
+    ClickIn(g_pKeepRevertWnd, "KeepRevert_Revert_Button");
+    ASSERT_TRUE(qevtest::SimCtlOk({"fault", "clear"}));
+    EXPECT_EQ(notRestored, messageShown());
+    EXPECT_EQ("1024x768 60.0Hz", Text("Display_Resolution_Combo"));
+
+    g_bNoConfirm = 1;  // the LCD lit before the next change is unplugged during its count
+    Choose("Display_SecDevice_Combo", "2. LCD");
+    Click("Info_Apply_button");
+    g_bNoConfirm = 0;
+    applyMode("1280x1024 60.0Hz");
+    ASSERT_TRUE(g_pKeepRevertWnd && qevtest::SimCtlOk({"unplug", "LCD"}));
+    for (int i = 0; i < 100 && g_pKeepRevertWnd; ++i)
+        g_main_context_iteration(nullptr, TRUE);
+    EXPECT_EQ(notRestored, messageShown());
+    EXPECT_EQ("1024x768+0+0", Geometry("CRT"));  // what could be restored was
+    EXPECT_EQ(nullptr, gtk_grab_get_current());
+    ASSERT_TRUE(qevtest::SimCtlOk({"plug", "LCD"}));
 }
 
 // Outputs plugged in and out while the program runs: the page's lists follow

@@ -144,6 +144,8 @@ inline void ExpectPerOutputOperationsFail() {
     EXPECT_EQ(0, QEVGFX_DISPLAY_SetDevRotationDeg(0x1, 2));
     EXPECT_EQ(0, QEVGFX_DISPLAY_SetDevMode(0x1, "800x600", 800, 600, 60.0f));
     EXPECT_EQ(0, QEVGFX_DISPLAY_SetScale(0x1, 1.25, 1.25));
+    EXPECT_EQ(0, QEVGFX_Device_GetRandRPrimary(reinterpret_cast<unsigned *>(&v)));
+    EXPECT_EQ(0, QEVGFX_Device_SetRandRPrimary(0x1));
     EXPECT_EQ(kSentinel, v);
     EXPECT_EQ(nullptr, modes);
 }
