@@ -2,6 +2,7 @@
 
 #include "Panel_Adjustment.h"
 #include "TV_Adjustment.h"
+#include "accessibility.h"
 #include "common.h"
 #include "interface_common.h"
 #include "support.h"
@@ -260,14 +261,17 @@ GtkWidget *create_TV_Adjustment_Window(void)
     GtkWidget *frame = QevGtk_CreateFrame(window, fixed1, "TV_Adjustment_frame", "TV Adjustments", 10, 10, 460, 450);
     GtkWidget *fixed2 = QevGtk_CreateNamedFixed(window, frame, "fixed2");
 
-    SizedLabel(window, fixed2, "Display_Device_TV_Type_Label", "TV Type :", {5, 12, 70, 16});
-    Combo(window, fixed2, "Display_Device_TV_Type_Combo", "Display_Device_TV_Type_Combo_Entry", {75, 2, 135, 40},
-          {"NTSC", "PAL", "PAL-M", "PAL-N", "PAL-NC", "480P", "576P", "720P", "1080I", "1080P"},
-          G_CALLBACK(on_Display_Device_TV_Type_Combo_Entry_changed));
-    SizedLabel(window, fixed2, "Display_Device_TV_Output_Label", "TV Output :", {230, 12, 75, 16});
-    Combo(window, fixed2, "Display_Device_TV_Output_Combo", "Display_Device_TV_Output_Combo_Entry",
-          {310, 2, 135, 40}, {"Composite", "S-Video", "RGB(SCART)", "Component"},
-          G_CALLBACK(on_Display_Device_TV_Output_Combo_Entry_changed));
+    GtkWidget *label = SizedLabel(window, fixed2, "Display_Device_TV_Type_Label", "TV Type :", {5, 12, 70, 16});
+    GtkWidget *combo =
+        Combo(window, fixed2, "Display_Device_TV_Type_Combo", "Display_Device_TV_Type_Combo_Entry", {75, 2, 135, 40},
+              {"NTSC", "PAL", "PAL-M", "PAL-N", "PAL-NC", "480P", "576P", "720P", "1080I", "1080P"},
+              G_CALLBACK(on_Display_Device_TV_Type_Combo_Entry_changed));
+    SetLabelledBy(combo, label);
+    label = SizedLabel(window, fixed2, "Display_Device_TV_Output_Label", "TV Output :", {230, 12, 75, 16});
+    combo = Combo(window, fixed2, "Display_Device_TV_Output_Combo", "Display_Device_TV_Output_Combo_Entry",
+                  {310, 2, 135, 40}, {"Composite", "S-Video", "RGB(SCART)", "Component"},
+                  G_CALLBACK(on_Display_Device_TV_Output_Combo_Entry_changed));
+    SetLabelledBy(combo, label);
 
     Picture(window, fixed2, "TV_Adjustment_TV_pixmap", "monitor.xpm", {2, 42, 170, 150});
     SizedLabel(window, fixed2, "TV_Adjustment_Size_Label", "Size", {197, 45, 92, 16});
@@ -296,8 +300,9 @@ GtkWidget *create_TV_Adjustment_Window(void)
     g_signal_connect(plain, "clicked", G_CALLBACK(on_TV_Adjustment_Flicker_Filter_FFilter_radiobtn_clicked), nullptr);
     g_signal_connect(adaptive, "clicked",
                      G_CALLBACK(on_TV_Adjustment_Flicker_Filter_Adaptive_FFilter_radiobtn_clicked), nullptr);
-    Slider(window, fixed3, "TV_Adjustment_Flicker_Filter_hscrollbar", {20, 28, 400, 16},
-           G_CALLBACK(on_TV_Adjustment_Flicker_Filter_hscrollbar_button_release_event));
+    GtkWidget *flickerBar = Slider(window, fixed3, "TV_Adjustment_Flicker_Filter_hscrollbar", {20, 28, 400, 16},
+                                   G_CALLBACK(on_TV_Adjustment_Flicker_Filter_hscrollbar_button_release_event));
+    SetLabelledByFrame(flickerBar, flicker);
 
     const SliderRow rows[] = {
         {"TV_Adjustment_Brightness_Label", "Brightness :", "TV_Adjustment_Brightness_hscrollbar", 310,
@@ -310,8 +315,9 @@ GtkWidget *create_TV_Adjustment_Window(void)
          G_CALLBACK(on_TV_Adjustment_Tint_hscrollbar_button_release_event)},
     };
     for (const SliderRow &row : rows) {
-        SizedLabel(window, fixed2, row.labelName, row.labelText, {5, row.y, 110, row.y == 310 ? 18 : 16});
-        Slider(window, fixed2, row.barName, {125, row.y, 300, 16}, row.onRelease);
+        GtkWidget *rowLabel =
+            SizedLabel(window, fixed2, row.labelName, row.labelText, {5, row.y, 110, row.y == 310 ? 18 : 16});
+        SetLabelledBy(Slider(window, fixed2, row.barName, {125, row.y, 300, 16}, row.onRelease), rowLabel);
     }
 
     BuildButtons(window, fixed1,

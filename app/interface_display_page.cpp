@@ -1,6 +1,7 @@
 // The Display page's widgets: the primary and secondary frames with their
 // combos, "Advanced..." buttons and the SAMM settings button.
 #include "Display_page.h"
+#include "accessibility.h"
 #include "Panel_Adjustment.h"
 #include "SAMMSetting.h"
 #include "TV_Adjustment.h"
@@ -55,18 +56,19 @@ void create_Display_Page(GtkWidget *window)
     GtkWidget *primary = QevGtk_CreateFrame(window, page, "Display_Device_List_frame", "Primary / Single Device:", 10,
                                             5, 355, 140);
     GtkWidget *fixed6 = QevGtk_CreateNamedFixed(window, primary, "fixed6");
-    QevGtk_CreateSizedLabel(window, fixed6, "Display_Device_Combo_label", "Device :", 10, 2, 60, 20);
-    Combo(window, fixed6, "Display_Device_Combo", 10, 15);
+    GtkWidget *label = QevGtk_CreateSizedLabel(window, fixed6, "Display_Device_Combo_label", "Device :", 10, 2, 60, 20);
+    SetLabelledBy(Combo(window, fixed6, "Display_Device_Combo", 10, 15), label);
     Placeholder(Combo(window, fixed6, "Display_Resolution_Combo", 10, 65));
     CreateAdvancedButtons(window, fixed6, "Display_Device", 20, false);
 
     GtkWidget *secondary =
         QevGtk_CreateFrame(window, page, "Display_SecDevice_List_frame", "Secondary Device:", 10, 155, 355, 180);
     GtkWidget *fixed7 = QevGtk_CreateNamedFixed(window, secondary, "fixed7");
-    QevGtk_CreateSizedLabel(window, fixed7, "Display_SecDevice_Combo_label", "Device :", 10, 6, 60, 20);
-    Combo(window, fixed7, "Display_SecDevice_Combo", 10, 20);
-    QevGtk_CreateSizedLabel(window, fixed7, "Display_SecMode_Combo_label", "TwinScreen Mode :", 10, 57, 220, 20);
-    Combo(window, fixed7, "Display_SecMode_Combo", 10, 70);
+    label = QevGtk_CreateSizedLabel(window, fixed7, "Display_SecDevice_Combo_label", "Device :", 10, 6, 60, 20);
+    SetLabelledBy(Combo(window, fixed7, "Display_SecDevice_Combo", 10, 20), label);
+    label =
+        QevGtk_CreateSizedLabel(window, fixed7, "Display_SecMode_Combo_label", "TwinScreen Mode :", 10, 57, 220, 20);
+    SetLabelledBy(Combo(window, fixed7, "Display_SecMode_Combo", 10, 70), label);
     Placeholder(Combo(window, fixed7, "Display_SecResolution_Combo", 10, 110));
     CreateAdvancedButtons(window, fixed7, "Display_SecDevice", 25, true);
     GtkWidget *samm =

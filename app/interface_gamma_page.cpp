@@ -1,4 +1,5 @@
 #include "Gamma_page.h"
+#include "accessibility.h"
 #include "colour_pages.h"
 #include "interface_common.h"
 #include "support.h"
@@ -49,7 +50,8 @@ void Create_Gamma_Page_Widget(GtkWidget *window, GtkWidget *page)
 
     GtkWidget *frame = QevGtk_CreateFrame(window, page, "Gamma_Scheme_Frame", "Schemes : ", 200, 5, 170, 140);
     GtkWidget *schemes = QevGtk_CreateFixedWidget(window, frame);
-    QevGtk_CreateComboBox(window, schemes, "Gamma_Scheme_Combo", "Gamma_Scheme_Combo_Entry", 5, 5, 155, 20);
+    SetLabelledByFrame(
+        QevGtk_CreateComboBox(window, schemes, "Gamma_Scheme_Combo", "Gamma_Scheme_Combo_Entry", 5, 5, 155, 20), frame);
     GtkWidget *saveAs = QevGtk_CreateButton(window, schemes, "Gamma_Scheme_SaveAs_Button", "Save as...", 5, 30, 80, 28);
     GtkWidget *del = QevGtk_CreateButton(window, schemes, "Gamma_Scheme_Delete_Button", "Delete", 40, 60, 80, 28);
     GtkWidget *def = QevGtk_CreateButton(window, schemes, "Gamma_Scheme_Default_Button", "Default", 80, 90, 80, 28);
@@ -70,6 +72,7 @@ void Create_Gamma_Page_Widget(GtkWidget *window, GtkWidget *page)
         GtkWidget *scrollbar = gtk_hscrollbar_new(GTK_ADJUSTMENT(adjustment));
         PutSizedWidget(window, page, s.scrollbar, scrollbar, 100, s.y, 270, 16);
         g_signal_connect(scrollbar, "button_release_event", s.onRelease, nullptr);
+        SetLabelledBy(scrollbar, label);
     }
 
     g_signal_connect(GTK_COMBO(channels)->entry, "changed",

@@ -1,5 +1,6 @@
 #include "Overlay_page.h"
 #include "SAMMSetting.h"
+#include "accessibility.h"
 #include "colour_pages.h"
 #include "interface_common.h"
 #include "support.h"
@@ -43,6 +44,7 @@ void Create_Overlay_Page_Widget(GtkWidget *window, GtkWidget *page)
     GtkWidget *schemesFixed = QevGtk_CreateFixedWidget(window, schemes);
     GtkWidget *combo = QevGtk_CreateComboBox(window, schemesFixed, "Overlay_Scheme_Combo",
                                              "Overlay_Scheme_Combo_Entry", 5, 5, 140, 20);
+    SetLabelledByFrame(combo, schemes);
     GtkWidget *saveAs =
         QevGtk_CreateButton(window, schemesFixed, "Overlay_Scheme_SaveAs_Button", "Save as...", 5, 35, 75, 28);
     GtkWidget *del =
@@ -54,11 +56,13 @@ void Create_Overlay_Page_Widget(GtkWidget *window, GtkWidget *page)
     GtkWidget *lowerFixed = QevGtk_CreateFixedWidget(window, lower);
     gint y = 7;
     for (const SliderSpec &s : kSliders) {
-        PutSizedWidget(window, lowerFixed, s.label, gtk_label_new(s.labelText), 5, y, 80, 20);
+        GtkWidget *label = gtk_label_new(s.labelText);
+        PutSizedWidget(window, lowerFixed, s.label, label, 5, y, 80, 20);
         GtkObject *adjustment = gtk_adjustment_new(0, 0, 256, 1, 1, 1);
         GtkWidget *scrollbar = gtk_hscrollbar_new(GTK_ADJUSTMENT(adjustment));
         PutSizedWidget(window, lowerFixed, s.scrollbar, scrollbar, 95, y + 2, 250, 16);
         g_signal_connect(scrollbar, "button_release_event", s.onRelease, nullptr);
+        SetLabelledBy(scrollbar, label);
         y += 28;
     }
 

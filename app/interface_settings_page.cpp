@@ -1,6 +1,7 @@
 #include "interface_settings_page.h"
 
 #include "Settings_page.h"
+#include "accessibility.h"
 #include "interface_common.h"
 #include "support.h"
 
@@ -32,12 +33,14 @@ void CreateFrame(GtkWidget *window, GtkWidget *page, const char *title, int y, c
     gtk_widget_show(fixed);
     gtk_container_add(GTK_CONTAINER(frame), fixed);
 
-    QevGtk_CreateLabel(window, fixed, "RotateTypeLabel", "Rotation Type:", 15, 20);
+    GtkWidget *typeLabel = QevGtk_CreateLabel(window, fixed, "RotateTypeLabel", "Rotation Type:", 15, 20);
     GtkWidget *type = QevGtk_CreateComboBox(window, fixed, typeName, typeEntry, 140, 0, 180, 60);
     FillCombo(type, kTypeTexts);
-    QevGtk_CreateLabel(window, fixed, "RotateLabel", "Rotation Degree:", 15, 70);
+    SetLabelledBy(type, typeLabel);
+    GtkWidget *degreeLabel = QevGtk_CreateLabel(window, fixed, "RotateLabel", "Rotation Degree:", 15, 70);
     GtkWidget *degree = QevGtk_CreateComboBox(window, fixed, degreeName, degreeEntry, 140, 50, 180, 60);
     FillCombo(degree, kDegreeTexts);
+    SetLabelledBy(degree, degreeLabel);
 
     if (onType)
         g_signal_connect(GTK_COMBO(type)->entry, "changed", onType, nullptr);

@@ -1,5 +1,7 @@
 #include "support.h"
 
+#include "accessibility.h"
+
 #include <sys/stat.h>
 
 #include <deque>
@@ -24,11 +26,13 @@ void RegisterWidget(GtkWidget *window, const char *name, GtkWidget *widget)
 {
     g_object_set_data_full(G_OBJECT(window), name, gtk_widget_ref(widget),
                            reinterpret_cast<GDestroyNotify>(gtk_widget_unref));
+    SetAccessibleId(widget, name);
 }
 
 void RegisterWindow(GtkWidget *window, const char *name)
 {
     g_object_set_data(G_OBJECT(window), name, window);
+    SetAccessibleId(window, name);
 }
 
 GtkWidget *lookup_widget(GtkWidget *widget, const gchar *name)

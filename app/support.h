@@ -5,9 +5,11 @@
 #include <gtk/gtk.h>
 
 /* Registers `widget` on the top-level `window` under `name`, holding a reference
- * that is dropped when the window is destroyed or the name is registered again. */
+ * that is dropped when the window is destroyed or the name is registered again.
+ * With accessibility on, `name` also becomes the widget's accessible id. */
 void RegisterWidget(GtkWidget *window, const char *name, GtkWidget *widget);
-/* Registers the top-level window under its own name (no extra reference). */
+/* Registers the top-level window under its own name (no extra reference), which
+ * also becomes its accessible id. */
 void RegisterWindow(GtkWidget *window, const char *name);
 
 /* Finds the widget registered under `name` on the top-level window of `widget`

@@ -15,4 +15,5 @@ $SUDO apt-get install -y -qq --no-install-recommends \
   util-linux xauth xfonts-base fonts-dejavu-core \
   lxrandr arandr xserver-xorg-video-dummy \
   libx11-xcb-dev libxcb-randr0-dev \
+  libgail-common libatk-adaptor at-spi2-core libatspi2.0-dev \
   jq lintian desktop-file-utils >/dev/null
