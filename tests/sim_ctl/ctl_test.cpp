@@ -533,6 +533,7 @@ TEST_F(CtlWithoutApi, ControlStillWorks)
     ASSERT_TRUE(raw.connect(server().display_number(), 'B', &error)) << error;
     EXPECT_EQ(raw.major_opcode(QEVGFX_EXTENSION_NAME), 0);
     EXPECT_NE(raw.major_opcode("QEVSIM_CONTROL"), 0);
+    EXPECT_NE(raw.major_opcode("RANDR"), 0);
     EXPECT_EQ(ctl_ok({"state"}).rfind("{\"chip_id\":", 0), 0u);
     ctl_ok({"unplug", "TV"});
     EXPECT_NE(qevtest::run({"xrandr"}).out.find("\nTV disconnected"), std::string::npos);
