@@ -419,6 +419,7 @@ TEST_F(StandIn, EveryRequestWithItsRecordInTheLog) {
         const std::string &reply = out[i + 1];
         auto at = lines[i].find("errno=");
         if (reply.rfind("ioctl 0 ", 0) == 0) {
+            ASSERT_GE(lines[i].size(), reply.size());
             EXPECT_EQ(lines[i].substr(lines[i].size() - (reply.size() - 8)), reply.substr(8));
         } else if (at != std::string::npos) {
             EXPECT_EQ(reply, "ioctl -1 " + lines[i].substr(at + 6, lines[i].find(' ', at) - at - 6));
