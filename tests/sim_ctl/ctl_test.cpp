@@ -19,6 +19,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <thread>
 #include <vector>
 
@@ -76,34 +77,23 @@ int record_x_error(Display*, XErrorEvent* e)
 }
 
 // A program started in the background, ended by its pid.
-class Background {
-public:
-    explicit Background(const std::vector<std::string>& args)
+struct Background {
+    pid_t pid = -1;
+    explicit Background(std::vector<char*> argv)
     {
-        std::vector<char*> argv;
-        for (const auto& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
-        if (posix_spawn(&pid_, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
-            pid_ = -1;
+        if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+            pid = -1;
     }
-    ~Background() { kill_and_wait(SIGKILL); }
-    Background(const Background&) = delete;
-    Background& operator=(const Background&) = delete;
-    pid_t pid() const { return pid_; }
-    int kill_and_wait(int sig)
+    ~Background() { kill_and_wait(); }
+    int kill_and_wait()
     {
         int status = -1;
-        if (pid_ > 0) {
-            kill(pid_, sig);
-            waitpid(pid_, &status, 0);
-            pid_ = -1;
-        }
+        if (pid > 0 && kill(pid, SIGKILL) == 0)
+            waitpid(pid, &status, 0);
+        pid = -1;
         return status;
     }
-
-private:
-    pid_t pid_ = -1;
 };
 
 class Ctl : public qevtest::XServerTest<Ctl> {
@@ -187,29 +177,26 @@ TEST_F(Ctl, ErrorsAreOneLineOnStandardErrorWithStatus1)
 
 TEST_F(Ctl, Status0FaultForOneCommandAndForEvery)
 {
-    const unsigned active = query(QEV_CMD_GetDeviceActiveState_GROUP, QEV_CMD_GetDeviceActiveState_FN);
+    const int32_t active = query(QEV_CMD_GetDeviceActiveState_GROUP, QEV_CMD_GetDeviceActiveState_FN);
     ctl_ok({"fault", "status0", "19/3"});
     ctl_ok({"fault", "status0", "19/4"});
     EXPECT_EQ(ctl_ok({"fault"}), "19/3 status0\n19/4 status0\n");
-    auto r = command(QEV_CMD_GetDeviceActiveState_GROUP, QEV_CMD_GetDeviceActiveState_FN);
-    ASSERT_TRUE(r) << "status 0 is an ordinary reply";
-    EXPECT_EQ(r->block.status, 0);
-    EXPECT_EQ(r->block.output[0], 0);
-    // A refused setting is not carried out.
-    r = command(QEV_CMD_SetDeviceActiveState_GROUP, QEV_CMD_SetDeviceActiveState_FN, {QEV_OUT_CRT});
-    ASSERT_TRUE(r);
-    EXPECT_EQ(r->block.status, 0);
-    EXPECT_NE(query(QEV_CMD_GetDeviceConnectState_GROUP, QEV_CMD_GetDeviceConnectState_FN), 0)
-        << "other commands are answered";
-
-    ctl_ok({"fault", "status0", "all"});
-    r = command(QEV_CMD_GetChipID_GROUP, QEV_CMD_GetChipID_FN);
-    ASSERT_TRUE(r);
-    EXPECT_EQ(r->block.status, 0);
+    // Status 0 is an ordinary reply, without outputs; a refused setting is not
+    // carried out; other commands are answered.
+    for (auto [group, fn, in] : {std::tuple{19, 3, 0}, std::tuple{19, 4, int(QEV_OUT_CRT)}, std::tuple{17, 1, 0}}) {
+        if (group == 17)
+            ctl_ok({"fault", "status0", "all"});
+        auto r = command(group, fn, {in});
+        ASSERT_TRUE(r) << group << "/" << fn;
+        EXPECT_EQ(r->block.status, 0);
+        EXPECT_EQ(r->block.output[0], 0);
+        if (group == 19 && fn == 4) {
+            EXPECT_NE(query(QEV_CMD_GetDeviceConnectState_GROUP, QEV_CMD_GetDeviceConnectState_FN), 0);
+        }
+    }
     ctl_ok({"fault", "clear"});
     EXPECT_EQ(ctl_ok({"fault"}), "");
-    EXPECT_EQ(static_cast<unsigned>(query(QEV_CMD_GetDeviceActiveState_GROUP, QEV_CMD_GetDeviceActiveState_FN)),
-              active);
+    EXPECT_EQ(query(QEV_CMD_GetDeviceActiveState_GROUP, QEV_CMD_GetDeviceActiveState_FN), active);
     expect_alive();
 }
 
@@ -300,8 +287,6 @@ TEST_F(Ctl, StateDumpsTheModelAndSetChangesIt)
     EXPECT_EQ(before.rfind("{\"chip_id\":", 0), 0u);
     EXPECT_EQ(before.back(), '\n');
     EXPECT_EQ(ctl_ok({"state"}), before) << "stable";
-    EXPECT_NE(before.find("\"overlay\":{\"status\":0,"), std::string::npos);
-
     ctl_ok({"set", "memory_mb", "128"});
     EXPECT_EQ(query(QEV_CMD_GetVideoMemSizeMB_GROUP, QEV_CMD_GetVideoMemSizeMB_FN), 128);
     EXPECT_NE(ctl_ok({"state"}).find("\"memory_mb\":128,"), std::string::npos);
@@ -318,11 +303,11 @@ TEST_F(Ctl, HotplugIsSeenByRandrClients)
     XRRSelectInput(dpy.get(), root, RROutputChangeNotifyMask);
     XSync(dpy.get(), False);
 
-    // The state of output name as xrandr prints it ("connected ..." or "disconnected ...").
-    auto xrandr_line = [](const std::string& name) {
+    // The TV output as xrandr prints it.
+    auto tv = [] {
         auto out = qevtest::run({"xrandr"}).out;
-        auto at = out.find("\n" + name + " ");
-        return at == std::string::npos ? std::string() : out.substr(at + name.size() + 2, out.find('\n', at + 1) - at - name.size() - 2);
+        return out.find("\nTV connected") != std::string::npos ? "connected"
+               : out.find("\nTV disconnected") != std::string::npos ? "disconnected" : "absent";
     };
     // Waits for an output-change event telling connection.
     auto wait_notify = [&](Connection connection) {
@@ -339,24 +324,16 @@ TEST_F(Ctl, HotplugIsSeenByRandrClients)
         });
     };
 
-    ASSERT_EQ(xrandr_line("TV").rfind("connected", 0), 0u);
+    ASSERT_STREQ(tv(), "connected");
     ctl_ok({"unplug", "TV"});
     EXPECT_TRUE(wait_notify(RR_Disconnected)) << "RandR clients are told";
-    EXPECT_EQ(xrandr_line("TV").rfind("disconnected", 0), 0u);
+    EXPECT_STREQ(tv(), "disconnected");
     EXPECT_EQ(query(QEV_CMD_GetDeviceConnectState_GROUP, QEV_CMD_GetDeviceConnectState_FN) & QEV_OUT_TV, 0);
     ctl_ok({"plug", "tv"});
     EXPECT_TRUE(wait_notify(RR_Connected));
-    EXPECT_EQ(xrandr_line("TV").rfind("connected", 0), 0u);
+    EXPECT_STREQ(tv(), "connected");
 
-    // Unplugging a lit output turns it off.
-    ASSERT_NE(query(QEV_CMD_GetDeviceActiveState_GROUP, QEV_CMD_GetDeviceActiveState_FN) & QEV_OUT_LCD, 0);
-    ctl_ok({"unplug", "LCD"});
-    EXPECT_EQ(xrandr_line("LCD").rfind("disconnected (", 0), 0u) << xrandr_line("LCD");
-    EXPECT_EQ(query(QEV_CMD_GetDeviceActiveState_GROUP, QEV_CMD_GetDeviceActiveState_FN) & QEV_OUT_LCD, 0);
-    ctl_ok({"plug", "LCD"});
-    EXPECT_EQ(xrandr_line("LCD").rfind("connected", 0), 0u);
-    auto r = qevtest::run({"xrandr", "--output", "LCD", "--auto", "--same-as", "CRT"});
-    EXPECT_TRUE(r.ok()) << r.err;
+    // Unplugging a lit output (turning it off) is in the replay test.
 }
 
 // The control request on the wire: malformed requests are X errors and leave
@@ -439,28 +416,23 @@ protected:
         ctl({"overlay", "auto"});
         Ctl::TearDown();
     }
-    Atom atom(const char* name) { return XInternAtom(dpy_.get(), name, False); }
-    // The attribute's value, or the X error code negated.
-    int get(XvPortID port, const char* name)
+    // get: the attribute's value, or the X error code negated; set: 0, or
+    // the X error code.
+    int xv(XvPortID port, const char* name, const int* value = nullptr)
     {
         g_x_errors.clear();
         auto* old = XSetErrorHandler(record_x_error);
-        int value = 0;
-        XvGetPortAttribute(dpy_.get(), port, atom(name), &value);
+        int got = 0;
+        if (value)
+            XvSetPortAttribute(dpy_.get(), port, XInternAtom(dpy_.get(), name, False), *value);
+        else
+            XvGetPortAttribute(dpy_.get(), port, XInternAtom(dpy_.get(), name, False), &got);
         XSync(dpy_.get(), False);
         XSetErrorHandler(old);
-        return g_x_errors.empty() ? value : -g_x_errors.front();
+        return g_x_errors.empty() ? got : value ? g_x_errors.front() : -g_x_errors.front();
     }
-    // 0, or the X error code of the set.
-    int set(XvPortID port, const char* name, int value)
-    {
-        g_x_errors.clear();
-        auto* old = XSetErrorHandler(record_x_error);
-        XvSetPortAttribute(dpy_.get(), port, atom(name), value);
-        XSync(dpy_.get(), False);
-        XSetErrorHandler(old);
-        return g_x_errors.empty() ? 0 : g_x_errors.front();
-    }
+    int get(XvPortID port, const char* name) { return xv(port, name); }
+    int set(XvPortID port, const char* name, int value) { return xv(port, name, &value); }
     int overlay_status() { return get(texture_, "XV_OVERLAYSTATUS"); }
 
     DisplayPtr dpy_;
@@ -490,8 +462,8 @@ TEST_F(CtlXv, OverlayStatusWhileQevsimPlayShowsVideo)
 {
     ASSERT_EQ(overlay_status(), 0);
     {
-        Background player({QEVSIM_PLAY});
-        ASSERT_GT(player.pid(), 0);
+        Background player({const_cast<char*>(QEVSIM_PLAY)});
+        ASSERT_GT(player.pid, 0);
         EXPECT_TRUE(eventually([&] { return overlay_status() == 1; })) << "non-zero while playing";
         EXPECT_EQ(ctl_ok({"overlay"}), "1 auto\n");
         // Forcing wins over the ports, auto gives control back.
@@ -499,7 +471,7 @@ TEST_F(CtlXv, OverlayStatusWhileQevsimPlayShowsVideo)
         EXPECT_EQ(overlay_status(), 0);
         ctl_ok({"overlay", "auto"});
         EXPECT_EQ(overlay_status(), 1);
-        int status = player.kill_and_wait(SIGKILL);
+        int status = player.kill_and_wait();
         EXPECT_TRUE(WIFSIGNALED(status));
         EXPECT_TRUE(eventually([&] { return overlay_status() == 0; })) << "0 once the player is killed";
     }
@@ -533,6 +505,7 @@ TEST_F(CtlWithoutApi, ControlStillWorks)
     ASSERT_TRUE(raw.connect(server().display_number(), 'B', &error)) << error;
     EXPECT_EQ(raw.major_opcode(QEVGFX_EXTENSION_NAME), 0);
     EXPECT_NE(raw.major_opcode("QEVSIM_CONTROL"), 0);
+    EXPECT_NE(raw.major_opcode("RANDR"), 0);
     EXPECT_EQ(ctl_ok({"state"}).rfind("{\"chip_id\":", 0), 0u);
     ctl_ok({"unplug", "TV"});
     EXPECT_NE(qevtest::run({"xrandr"}).out.find("\nTV disconnected"), std::string::npos);

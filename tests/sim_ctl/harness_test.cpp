@@ -1,6 +1,6 @@
 // sim/qevsim-run seen from its commands: xvinfo and xrandr --verbose on a
-// fresh server, a two-screen Xinerama start, the in-place restart of
-// --restartable and the framebuffer route of --fb.
+// fresh server, the in-place restart of --restartable and the framebuffer
+// route of --fb.
 #include <memory>
 #include <sstream>
 #include <string>
@@ -68,16 +68,9 @@ TEST(QevsimRun, XvinfoListsBothAdaptorsAndXrandrVerboseTheOutputProperties)
     EXPECT_NE(tex.find("\"XV_OVERLAYSTATUS\" (range 0 to 1)\n              client gettable attribute (current value is 0)"),
               std::string::npos) << tex;
     EXPECT_EQ(tex.find("settable"), std::string::npos) << "the status is read-only";
-    std::unique_ptr<QevSimModel, void (*)(QevSimModel*)> model(qevsim_model_new(), qevsim_model_free);
-    for (int i = 0; i < QEVSIM_XV_COUNT; i++) {
-        QevSimXvAttribute a{};
-        ASSERT_TRUE(qevsim_model_xv_attribute(model.get(), i, &a));
-        std::string want = "\"" + std::string(a.name) + "\" (range " + std::to_string(a.min) + " to " +
-                           std::to_string(a.max) + ")\n              client settable attribute\n"
-                           "              client gettable attribute (current value is " + std::to_string(a.value) + ")";
-        EXPECT_NE(ov.find(want), std::string::npos) << want;
-        EXPECT_EQ(tex.find(a.name), std::string::npos) << a.name << " belongs to the overlay adaptor only";
-    }
+    // The overlay's colour attributes are the Xv tests' (sim_ctl, tests/colour).
+    EXPECT_NE(ov.find("\"XV_HUE\" (range -180 to 180)\n              client settable attribute"), std::string::npos);
+    EXPECT_EQ(tex.find("XV_HUE"), std::string::npos) << "the overlay adaptor's only";
     for (const char* format : {"(YV12)", "(I420)", "(YUY2)", "(UYVY)"}) {
         EXPECT_NE(tex.find(format), std::string::npos) << format;
         EXPECT_NE(ov.find(format), std::string::npos) << format;
@@ -92,29 +85,6 @@ TEST(QevsimRun, XvinfoListsBothAdaptorsAndXrandrVerboseTheOutputProperties)
     EXPECT_NE(line_with(tv, "supported: NTSC").find("PAL"), std::string::npos) << tv;
     for (const char* p : {"Feature:", "ScaleH: 10", "ScaleV: 10", "PosH: 10", "PosV: 10"})
         EXPECT_NE(lcd.find(p), std::string::npos) << p << "\n" << lcd;
-}
-
-TEST(QevsimRun, TwoScreensUnderXineramaShowTwoHeadsAndXv)
-{
-    qevtest::TempDir dir("xinerama");
-    std::string conf =
-        "Section \"ServerFlags\"\n  Option \"AutoAddDevices\" \"false\"\nEndSection\n"
-        "Section \"ServerLayout\"\n  Identifier \"layout\"\n  Screen 0 \"scr0\"\n"
-        "  Screen 1 \"scr1\" RightOf \"scr0\"\n  Option \"Xinerama\" \"on\"\nEndSection\n";
-    for (int i = 0; i < 2; i++) {
-        const std::string n = std::to_string(i);
-        conf += "Section \"Device\"\n  Identifier \"qev" + n + "\"\n  Driver \"qevsim\"\n  BusID \"PCI:0:2:0\"\n"
-                "  Screen " + n + "\n  Option \"ActiveDevice\" \"CRT, LCD\"\nEndSection\n"
-                "Section \"Screen\"\n  Identifier \"scr" + n + "\"\n  Device \"qev" + n +
-                "\"\n  DefaultDepth 24\nEndSection\n";
-    }
-    ASSERT_TRUE(qevtest::write_file(dir.file("xorg.conf"), conf));
-    auto r = qevsim_run({"--xorg-conf", dir.file("xorg.conf")}, "xdpyinfo -ext XINERAMA && xvinfo");
-    ASSERT_TRUE(r.ok()) << r.err;
-    EXPECT_NE(r.out.find("  head #0: "), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("  head #1: "), std::string::npos) << r.out;
-    EXPECT_EQ(r.out.find("  head #2: "), std::string::npos);
-    EXPECT_NE(r.out.find("\"XV_SWOV\""), std::string::npos) << "Xv serves the joined screen";
 }
 
 TEST(QevsimRun, RestartInPlaceReadsTheNewConfigurationAndRemovesTheMarker)

@@ -9,6 +9,7 @@
 #include <X11/extensions/Xrandr.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <sstream>
 #include <string>
@@ -150,8 +151,8 @@ protected:
 TEST_F(Replay, XrandrCommandsKeepRandrAndTheExtensionInStep)
 {
     struct Step {
-        std::string line;  // xrandr arguments, or "ctl ..." for qevsim-ctl
-        bool ok;           // the command succeeds
+        std::string line;  // xrandr arguments, "ctl ..." for qevsim-ctl or "api ..." for a command
+        bool ok;           // the command succeeds (a command: answers status 1)
     };
     const Step steps[] = {
         {"--output LCD --mode 1024x768", true},
@@ -193,6 +194,15 @@ TEST_F(Replay, XrandrCommandsKeepRandrAndTheExtensionInStep)
         {"--output TV --auto --right-of LCD", true},
         {"ctl plug CRT", true},
         {"--output TV --off --output CRT --auto --rate 60 --primary --same-as LCD", true},
+        {"--output LCD --set ScaleH 99", false},  // beyond the property's range
+        // The extension's changes reach RandR; a query leaves RandR's rotation alone.
+        {"api 19/4 2", true},
+        {"api 19/4 3", true},
+        {"api 19/4 0x8000", false},
+        {"api 24/5 2 8", true},
+        {"--output CRT --rotate inverted", true},
+        {"api 24/4", true},
+        {"--output CRT --rotate normal --output LCD --rotate normal", true},
     };
     expect_agree("start");
     for (const auto& s : steps) {
@@ -200,6 +210,17 @@ TEST_F(Replay, XrandrCommandsKeepRandrAndTheExtensionInStep)
         std::istringstream in(s.line);
         for (std::string w; in >> w;)
             argv.push_back(w);
+        if (argv[0] == "api") {  // api GROUP/FUNCTION INPUT...
+            QevCommandBlock b{};
+            std::sscanf(argv[1].c_str(), "%u/%u", &b.group, &b.function);
+            for (size_t i = 2; i < argv.size(); i++)
+                b.input[i - 2] = int32_t(std::stol(argv[i], nullptr, 0));
+            auto r = raw_.command(major_, b);
+            ASSERT_TRUE(r) << s.line;
+            EXPECT_EQ(r->block.status != 0, s.ok) << s.line;
+            expect_agree(s.line);
+            continue;
+        }
         if (argv[0] == "ctl")
             argv[0] = QEVSIM_CTL;
         else

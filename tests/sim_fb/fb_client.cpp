@@ -52,16 +52,10 @@ namespace {
 
 int g_fd = -1;
 
+// "ENOTTY" and the like.
 const char *errno_text(int e) {
-    switch (e) {
-    case ENOTTY: return "ENOTTY";
-    case EINVAL: return "EINVAL";
-    case EFAULT: return "EFAULT";
-    case ENODEV: return "ENODEV";
-    case EBADF: return "EBADF";
-    case ENOENT: return "ENOENT";
-    default: return strerror(e);
-    }
+    const char *name = strerrorname_np(e);
+    return name ? name : strerror(e);
 }
 
 unsigned long request_arg(const char *text) {

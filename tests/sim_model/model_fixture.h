@@ -3,10 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "qevsim_model.h"
 
@@ -25,20 +26,44 @@ public:
     QevSimModel *get() const { return m_; }
     operator QevSimModel *() const { return m_; }
 
-    // Runs one command; returns its status and keeps the block.
-    int cmd(unsigned group, unsigned fn, std::initializer_list<int32_t> in = {}) {
+    // Runs one command (stale status and outputs in the block); returns its
+    // status and keeps the block.
+    int cmd(unsigned group, unsigned fn, const std::vector<int32_t> &in = {}) {
         std::memset(&block, 0x5a, sizeof block);
         block.group = group;
         block.function = fn;
         block.reserved = 0;
         std::memset(block.input, 0, sizeof block.input);
-        int i = 0;
-        for (int32_t v : in)
-            block.input[i++] = v;
+        std::copy(in.begin(), in.end(), block.input);
         qevsim_model_command(m_, &block);
         return block.status;
     }
+
+    // A script of commands, each with the status and first outputs it must give.
+    struct Step {
+        unsigned group, fn;
+        std::vector<int32_t> in;
+        int status;
+        std::vector<int32_t> out = {};
+        const char *why = "";
+    };
+    void play(const std::vector<Step> &steps) {
+        for (size_t i = 0; i < steps.size(); i++) {
+            const Step &s = steps[i];
+            SCOPED_TRACE("step " + std::to_string(i) + ": " + std::to_string(s.group) + "/" + std::to_string(s.fn) +
+                         " " + s.why);
+            ASSERT_EQ(cmd(s.group, s.fn, s.in), s.status);
+            for (size_t j = 0; j < s.out.size(); j++)
+                EXPECT_EQ(out(int(j)), s.out[j]) << "output " << j;
+        }
+    }
     int32_t out(int i) const { return block.output[i]; }
+    // n outputs from word i, joined by spaces.
+    std::string dump_outputs(int i, int n) const {
+        std::string s;
+        for (int j = i; j < i + n; j++) s += (j > i ? " " : "") + std::to_string(block.output[j]);
+        return s;
+    }
 
     std::string dump() const {
         char *j = qevsim_model_dump_json(m_);

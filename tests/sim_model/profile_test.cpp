@@ -2,7 +2,6 @@
 #include <dirent.h>
 #include <unistd.h>
 
-#include <fstream>
 #include <vector>
 
 #include "model_fixture.h"
@@ -12,34 +11,20 @@
 
 namespace {
 
-class TempProfile {
-public:
-    explicit TempProfile(const std::string &text) {
-        char tmpl[] = "/tmp/qevsim-profile-XXXXXX";
-        int fd = mkstemp(tmpl);
-        path_ = tmpl;
-        if (fd >= 0) {
-            if (write(fd, text.data(), text.size()) != ssize_t(text.size()))
-                ADD_FAILURE() << "short write";
-            close(fd);
-        }
-    }
-    ~TempProfile() { unlink(path_.c_str()); }
-    const std::string &path() const { return path_; }
-
-private:
-    std::string path_;
-};
-
-// Loads text as a profile; returns "" or the error message.
+// Loads text as a profile from a temporary file; returns "" or the error
+// message (and the file's name in *path).
 std::string load(Model &m, const std::string &text, std::string *path = nullptr) {
-    TempProfile p(text);
+    char tmpl[] = "/tmp/qevsim-profile-XXXXXX";
+    int fd = mkstemp(tmpl);
+    EXPECT_GE(fd, 0);
+    EXPECT_EQ(write(fd, text.data(), text.size()), ssize_t(text.size()));
+    close(fd);
     if (path)
-        *path = p.path();
+        *path = tmpl;
     char err[256] = "";
-    if (qevsim_model_load_profile(m, p.path().c_str(), err, sizeof err))
-        return "";
-    return err;
+    bool ok = qevsim_model_load_profile(m, tmpl, err, sizeof err);
+    unlink(tmpl);
+    return ok ? "" : err;
 }
 
 }  // namespace

@@ -21,7 +21,6 @@ namespace {
 
 constexpr bool kHostBigEndian = std::endian::native == std::endian::big;
 
-
 }  // namespace
 
 RawX::~RawX() {

@@ -59,10 +59,6 @@ public:
 
     // The output words of a decoded reply as the bytes that were on the wire.
     std::vector<uint8_t> raw_output_bytes(const QevCommandReply& r) const;
-    const uint8_t* raw_output(const QevCommandReply& r) {
-        raw_ = raw_output_bytes(r);
-        return raw_.data();
-    }
 
     // One whole exchange; nullopt on an error (its code in *error_code).
     std::optional<QevCommandReply> command(uint8_t major, const QevCommandBlock& block, int* error_code = nullptr);
@@ -72,7 +68,6 @@ private:
     int fd_ = -1;
     bool swapped_ = false;
     uint16_t sequence_ = 0;
-    std::vector<uint8_t> raw_;
 };
 
 // The Xlib route: one command on dpy; nullopt when the reply failed (the X
