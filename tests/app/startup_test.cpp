@@ -43,6 +43,8 @@ std::vector<std::string> Isolated(std::vector<std::string> argv)
 // one is (within 20 s) or with `wait` false at once.
 int Mapped(Display *dpy, const std::string &title, bool wait = true)
 {
+    // A window of a copy that is ending can go between the tree and its attributes.
+    XErrorHandler previous = XSetErrorHandler([](Display *, XErrorEvent *) { return 0; });
     int found = 0;
     for (int tries = 0; tries < (wait ? 400 : 1) && !found; ++tries) {
         if (tries)
@@ -62,6 +64,8 @@ int Mapped(Display *dpy, const std::string &title, bool wait = true)
         if (children)
             XFree(children);
     }
+    XSync(dpy, False);
+    XSetErrorHandler(previous);
     return found;
 }
 
