@@ -87,6 +87,8 @@ libqevgfx(3) manual page.")
 set(CPACK_DEBIAN_PROGRAM_PACKAGE_NAME qev-display-utility)
 set(CPACK_DEBIAN_PROGRAM_PACKAGE_SECTION x11)
 set(CPACK_COMPONENT_PROGRAM_DEPENDS Library)
+# dbus-glib is loaded at run time by the first apply request, so shlibdeps does not see it.
+set(CPACK_DEBIAN_PROGRAM_PACKAGE_DEPENDS "libdbus-glib-1-2")
 set(CPACK_DEBIAN_PROGRAM_PACKAGE_RECOMMENDS "x11-xserver-utils")
 set(CPACK_COMPONENT_PROGRAM_DESCRIPTION "display control panel for QEV graphics adapters
 QEVDisplayUtility is a GTK program with Info, Display, Gamma, Video and

@@ -43,6 +43,7 @@ TEST(Packages, InstallIntoAnEmptyRoot) {
     for (size_t i = 1; i < debs.size(); ++i)
         EXPECT_NE(std::string::npos, field(debs[i], "Depends").find("libqevgfx1 (= 1.0.0")) << kPackages[i];
     EXPECT_NE(std::string::npos, field(debs[0], "Depends").find("libx11-6")) << "shlibdeps";
+    EXPECT_NE(std::string::npos, field(debs[2], "Depends").find("libdbus-glib-1-2")) << "loaded at run time";
 
     // dpkg refuses a file that a second package brings too.
     qevtest::TempDir root("deb-root");
