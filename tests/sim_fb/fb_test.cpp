@@ -289,11 +289,7 @@ protected:
         opt.env.insert(opt.env.end(), env.begin(), env.end());
         last_ = qevtest::run(argv, opt);
         EXPECT_TRUE(last_.ok()) << last_.err;
-        Lines lines;
-        std::istringstream in(last_.out);
-        for (std::string l; std::getline(in, l);)
-            lines.push_back(l);
-        return lines;
+        return qevtest::lines(last_.out);
     }
 
     qevtest::TempDir dir_{"sim_fb"};
@@ -404,10 +400,7 @@ TEST_F(StandIn, EveryRequestWithItsRecordInTheLog) {
     Lines out = run(all, {"QEVSIM_FB_LOG=" + log});
     auto text = qevtest::read_file(log);
     ASSERT_TRUE(text);
-    Lines lines;
-    std::istringstream in(*text);
-    for (std::string l; std::getline(in, l);)
-        lines.push_back(l);
+    Lines lines = qevtest::lines(*text);
     ASSERT_EQ(out.size(), std::size(rows) + 1);
     ASSERT_EQ(lines.size(), std::size(rows));
     const std::string pid = lines[0].substr(0, lines[0].find(' ') + 1);

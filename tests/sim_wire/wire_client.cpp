@@ -27,27 +27,19 @@ RawX::~RawX() {
     if (fd_ >= 0) close(fd_);
 }
 
-uint16_t RawX::u16(const uint8_t* p) const {
-    return swapped_ == kHostBigEndian ? uint16_t(p[0] | p[1] << 8) : uint16_t(p[0] << 8 | p[1]);
-}
-
-uint32_t RawX::u32(const uint8_t* p) const {
-    bool little = swapped_ == kHostBigEndian;
+// n-byte words in this connection's byte order.
+static uint32_t get_n(const uint8_t* p, int n, bool little) {
     uint32_t v = 0;
-    for (int i = 0; i < 4; ++i) v |= uint32_t(p[little ? i : 3 - i]) << (8 * i);
+    for (int i = 0; i < n; ++i) v |= uint32_t(p[little ? i : n - 1 - i]) << (8 * i);
     return v;
 }
-
-void RawX::put16(uint8_t* p, uint16_t v) const {
-    bool little = swapped_ == kHostBigEndian;
-    p[little ? 0 : 1] = uint8_t(v);
-    p[little ? 1 : 0] = uint8_t(v >> 8);
+static void put_n(uint8_t* p, uint32_t v, int n, bool little) {
+    for (int i = 0; i < n; ++i) p[little ? i : n - 1 - i] = uint8_t(v >> (8 * i));
 }
-
-void RawX::put32(uint8_t* p, uint32_t v) const {
-    bool little = swapped_ == kHostBigEndian;
-    for (int i = 0; i < 4; ++i) p[little ? i : 3 - i] = uint8_t(v >> (8 * i));
-}
+uint16_t RawX::u16(const uint8_t* p) const { return uint16_t(get_n(p, 2, swapped_ == kHostBigEndian)); }
+uint32_t RawX::u32(const uint8_t* p) const { return get_n(p, 4, swapped_ == kHostBigEndian); }
+void RawX::put16(uint8_t* p, uint16_t v) const { put_n(p, v, 2, swapped_ == kHostBigEndian); }
+void RawX::put32(uint8_t* p, uint32_t v) const { put_n(p, v, 4, swapped_ == kHostBigEndian); }
 
 bool RawX::read_exact(uint8_t* dst, size_t n, int timeout_ms) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
