@@ -11,11 +11,6 @@
 #include <algorithm>
 #include <cstring>
 
-// Xlib's request buffer internals; it defines min and max as macros.
-#include <X11/Xlibint.h>
-#undef min
-#undef max
-
 namespace wire {
 namespace {
 
@@ -171,35 +166,6 @@ std::optional<QevCommandReply> RawX::command(uint8_t major, const QevCommandBloc
         return std::nullopt;
     }
     return decode_reply(*p);
-}
-
-namespace {
-
-int g_last_error = 0;
-int record_error(Display*, XErrorEvent* e) {
-    g_last_error = e->error_code;
-    return 0;
-}
-
-}  // namespace
-
-std::optional<QevCommandReply> xlib_command(Display* dpy, int major, const QevCommandBlock& block, int* error_code) {
-    g_last_error = 0;
-    auto* old = XSetErrorHandler(record_error);
-    QevCommandReply reply{};
-    LockDisplay(dpy);
-    auto* req = static_cast<QevCommandReq*>(_XGetRequest(dpy, uint8_t(major), sizeof(QevCommandReq)));
-    req->minor = QEVGFX_MINOR_COMMAND;
-    req->unused = 0;
-    req->block = block;
-    Status ok = _XReply(dpy, reinterpret_cast<xReply*>(&reply), QEV_REPLY_EXTRA_UNITS, xTrue);
-    UnlockDisplay(dpy);
-    SyncHandle();
-    XSync(dpy, False);
-    XSetErrorHandler(old);
-    if (error_code) *error_code = g_last_error;
-    if (!ok) return std::nullopt;
-    return reply;
 }
 
 QevCommandBlock make_block(uint32_t group, uint32_t function, std::initializer_list<int32_t> inputs) {
