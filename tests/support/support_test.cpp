@@ -100,7 +100,8 @@ TEST(QevsimRun, OwnServerAndScratchBothGoAway) {
 
     // Terminating qevsim-run stops the command and the server.
     qevtest::TempDir dir("term");
-    auto t = qevsim_run({"--", "sh", "-c", "echo $QEVSIM_SERVER_PID > " + dir.file("pid") + "; kill -TERM $PPID; exec sleep 20"});
+    const std::string term = "echo $QEVSIM_SERVER_PID > " + dir.file("pid") + "; kill -TERM $PPID; exec sleep 20";
+    auto t = qevsim_run({"--", "sh", "-c", term});
     EXPECT_EQ(t.exit_code, 128 + SIGTERM) << t.err;
     pid = std::stoi(read_file(dir.file("pid")).value_or("0"));
     ASSERT_GT(pid, 0);
