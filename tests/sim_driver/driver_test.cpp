@@ -1,7 +1,8 @@
 // The qevsim Xorg driver in a real Xorg: RandR outputs, modes and properties
 // from the model, and the Device options and server configurations the driver
 // starts from. RandR and extension changes reaching each other are the replay
-// test's (tests/sim_ctl), the wire rules the wire tests' (tests/sim_wire).
+// test's (tests/sim_ctl), the wire rules the wire tests' (tests/sim_wire), a
+// server without RandR switching outputs and rotation tests/lib's (XRoute).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -118,13 +119,11 @@ qevtest::RunResult run_on(const Server& server, const std::vector<std::string>& 
     return qevtest::run(argv, options);
 }
 
-// Options of a server with these Device options (and server arguments).
-qevtest::XServerOptions with(std::vector<std::pair<std::string, std::string>> device_options,
-                             std::vector<std::string> extra_args = {})
+// Options of a server with these Device options.
+qevtest::XServerOptions with(std::vector<std::pair<std::string, std::string>> device_options)
 {
     qevtest::XServerOptions o;
     o.device_options = std::move(device_options);
-    o.extra_args = std::move(extra_args);
     return o;
 }
 
@@ -246,23 +245,6 @@ TEST(SimDriverConfig, ActiveDeviceAndRotateOptionsDecideTheStart)
     EXPECT_EQ(outputs[name_of(bits[1])].rotation, "right") << "CW is RandR's right";
 }
 
-TEST(SimDriverConfig, WithoutRandrTheExtensionStillSwitchesOutputs)
-{
-    ModelPtr model(qevsim_model_new(), qevsim_model_free);
-    std::vector<unsigned> bits = outputs_with_modes(model.get());
-    ASSERT_GE(bits.size(), 2u);
-    Server server;
-    ASSERT_TRUE(server.start(with({}, {"-extension", "RANDR"}))) << server.log();
-    Api api(server);
-    EXPECT_EQ(api.x.major_opcode("RANDR"), 0);
-    for (unsigned mask : {bits[0], bits[1], bits[0] | bits[1], bits[0]}) {
-        EXPECT_NE(api(QEV_CMD_SetDeviceActiveState_GROUP, QEV_CMD_SetDeviceActiveState_FN, {int32_t(mask)}).first, 0);
-        EXPECT_EQ(api.active(), mask) << "the server survives";
-    }
-    api(QEV_CMD_SetRotationInfo_GROUP, QEV_CMD_SetRotationInfo_FN, {2});
-    EXPECT_EQ(api.active(), bits[0]);
-}
-
 TEST(SimDriverConfig, ProfileWithAnActiveHdtvLightsTheTvOutput)
 {
     qevtest::TempDir dir("simdrv");
@@ -311,18 +293,7 @@ TEST(SimDriverConfig, TwoScreensUnderXineramaShareOneModel)
     Server server;
     ASSERT_TRUE(server.start(options)) << server.log();
 
-    std::string text = run_on(server, {"xdpyinfo", "-ext", "XINERAMA"}).out;
-    std::vector<std::string> heads;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        if (auto at = line.find("head #"); at != std::string::npos)
-            heads.push_back(line.substr(line.find(':', at) + 2));
-    QevSimMode m0{}, m1{};
-    ASSERT_TRUE(qevsim_model_mode_get(model.get(), bits[0], 0, &m0));
-    ASSERT_TRUE(qevsim_model_mode_get(model.get(), bits[1], 0, &m1));
-    ASSERT_EQ(heads.size(), 2u) << text;
-    EXPECT_EQ(heads[0], mode_name(m0) + " @ 0,0");
-    EXPECT_EQ(heads[1], mode_name(m1) + " @ " + std::to_string(m0.width) + ",0");
+    // The heads' layout of this configuration is tests/samm's (SammNoRandR).
     EXPECT_NE(run_on(server, {"xvinfo"}).out.find("\"XV_SWOV\""), std::string::npos) << "Xv serves the joined screen";
 
     Api api(server);

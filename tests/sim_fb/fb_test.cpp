@@ -1,5 +1,7 @@
 // The framebuffer route. The model answers the device's requests: what a
-// device-state block write means, and refusals that change nothing. The
+// device-state block write means, and refusals that change nothing (the TV
+// size level and the TV setting and tuning words as the library writes them
+// are tests/lib/lib_fb_test's, on the same model). The
 // stand-in libqevsim_fb.so serves /dev/fb0 to a program it is preloaded into
 // (sim_fb_client, fb_client.cpp; an instrumented client gets the ASan runtime
 // ahead of it): open entry points, descriptors, pass-through of other files,
@@ -200,53 +202,6 @@ TEST(FbModel, SammSwitch) {
         << "SAMM needs two outputs";
 }
 
-TEST(FbModel, TvViewSizeLevel) {
-    Model m;
-    Block blk;
-    blk.u32(QEV_DS_TV_CHANGE, QEV_TVCHG_VIEW_SIZE).u32(QEV_DS_TV_SIZE_LEVEL, 5);
-    blk.u32(QEV_DS_TV_SIZE_H, 2).u32(QEV_DS_TV_SIZE_V, 5);
-    ASSERT_EQ(ioctl(m, QEV_FB_WriteDeviceState, blk.b), 0);
-    EXPECT_EQ(read_state(m).get32(QEV_DS_TV_SIZE_LEVEL), 5u);
-    m.cmd(QEV_TV_GROUP_TV, 8);
-    EXPECT_EQ(m.out(0), 5) << "a level is one size for both directions";
-    EXPECT_EQ(m.out(1), 5);
-
-    blk.u32(QEV_DS_TV_SIZE_LEVEL, 255);  // the pair instead
-    ASSERT_EQ(ioctl(m, QEV_FB_WriteDeviceState, blk.b), 0);
-    Block now = read_state(m);
-    EXPECT_EQ(now.get32(QEV_DS_TV_SIZE_LEVEL), 255u);
-    EXPECT_EQ(now.get32(QEV_DS_TV_SIZE_H), 2u);
-    EXPECT_EQ(now.get32(QEV_DS_TV_SIZE_V), 5u);
-    ASSERT_EQ(m.cmd(QEV_TV_GROUP_TV, 9, {1, 2}), 1);
-    EXPECT_EQ(read_state(m).get32(QEV_DS_TV_SIZE_LEVEL), 255u) << "a command sets the pair";
-
-    blk.u32(QEV_DS_TV_SIZE_LEVEL, 65535);  // back to the profile's size
-    ASSERT_EQ(ioctl(m, QEV_FB_WriteDeviceState, blk.b), 0);
-    now = read_state(m);
-    EXPECT_EQ(now.get32(QEV_DS_TV_SIZE_LEVEL), 3u);
-    EXPECT_EQ(now.get32(QEV_DS_TV_SIZE_H), 3u);
-}
-
-TEST(FbModel, TvSettingAndTuningWordsShareTheCommandsState) {
-    Model m;
-    Block blk;
-    blk.u32(QEV_DS_TV_CHANGE, QEV_TVCHG_SETTING_8 | QEV_TVCHG_SETTING_800 | QEV_TVCHG_TUNING_80);
-    blk.u32(QEV_DS_TV_SETTING_8, 1);     // dot crawl on
-    blk.u32(QEV_DS_TV_SETTING_800, 1);   // adaptive flicker filter on
-    blk.u32(QEV_DS_TV_TUNING + 20, 77);  // tint
-    ASSERT_EQ(ioctl(m, QEV_FB_WriteDeviceState, blk.b), 0);
-    m.cmd(QEV_TV_GROUP_TV, 18, {0x4});
-    EXPECT_EQ(m.out(0), 1);
-    m.cmd(QEV_TV_GROUP_TV, 15, {0x1});
-    EXPECT_EQ(m.out(0), 1) << "AFFON";
-    m.cmd(QEV_TV_GROUP_TV, 15, {0x20});
-    EXPECT_EQ(m.out(0), 77);
-    Block now = read_state(m);
-    EXPECT_EQ(now.get32(QEV_DS_TV_SETTING_200), 0u);
-    EXPECT_EQ(now.get32(QEV_DS_TV_SETTING_800), 1u);
-    EXPECT_EQ(now.get32(QEV_DS_TV_TUNING), 1u);
-}
-
 // ---- the stand-in, preloaded into sim_fb_client ------------------------------------
 
 namespace {
@@ -289,11 +244,7 @@ protected:
         opt.env.insert(opt.env.end(), env.begin(), env.end());
         last_ = qevtest::run(argv, opt);
         EXPECT_TRUE(last_.ok()) << last_.err;
-        Lines lines;
-        std::istringstream in(last_.out);
-        for (std::string l; std::getline(in, l);)
-            lines.push_back(l);
-        return lines;
+        return qevtest::lines(last_.out);
     }
 
     qevtest::TempDir dir_{"sim_fb"};
@@ -404,10 +355,7 @@ TEST_F(StandIn, EveryRequestWithItsRecordInTheLog) {
     Lines out = run(all, {"QEVSIM_FB_LOG=" + log});
     auto text = qevtest::read_file(log);
     ASSERT_TRUE(text);
-    Lines lines;
-    std::istringstream in(*text);
-    for (std::string l; std::getline(in, l);)
-        lines.push_back(l);
+    Lines lines = qevtest::lines(*text);
     ASSERT_EQ(out.size(), std::size(rows) + 1);
     ASSERT_EQ(lines.size(), std::size(rows));
     const std::string pid = lines[0].substr(0, lines[0].find(' ') + 1);

@@ -58,12 +58,6 @@ public:
         }
     }
     int32_t out(int i) const { return block.output[i]; }
-    // n outputs from word i, joined by spaces.
-    std::string dump_outputs(int i, int n) const {
-        std::string s;
-        for (int j = i; j < i + n; j++) s += (j > i ? " " : "") + std::to_string(block.output[j]);
-        return s;
-    }
 
     std::string dump() const {
         char *j = qevsim_model_dump_json(m_);

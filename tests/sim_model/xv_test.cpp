@@ -1,5 +1,5 @@
-// Xv overlay attributes from single keys, and the overlay status. The
-// attributes as Xv clients see them are the sim_ctl tests' (xvinfo, Xlib).
+// Xv overlay attributes from single keys. The attributes as Xv clients see
+// them and the overlay status are the sim_ctl tests' (xvinfo, Xlib, qevsim-play).
 #include "model_fixture.h"
 
 namespace {
@@ -59,22 +59,4 @@ TEST(ModelXv, NamesRangesAndOfferedAttributes) {
     EXPECT_NE(set(m, "xv.attributes", "Hue,Tint").find("unknown name 'Tint'"), std::string::npos);
     EXPECT_EQ(set(m, "xv.contrast_range", "7,7"), "") << "an empty range is allowed (library edge case)";
     EXPECT_EQ(attr(m, QEVSIM_XV_CONTRAST).value, 7);
-}
-
-TEST(ModelXv, OverlayStatusFollowsPlayingPortsUnlessForced) {
-    Model m;
-    struct Step {
-        int playing, force, status;
-    };
-    // playing: ports playing (-1: leave); force: -1 auto, 0 off, 1 on, 2 leave.
-    const Step steps[] = {{-1, 2, 0}, {1, 2, 1}, {-1, 0, 0}, {0, 1, 1}, {-1, -1, 0}, {-3, 2, 0}, {2, 2, 1}};
-    for (const Step &s : steps) {
-        if (s.playing != -1) qevsim_model_set_overlay_playing(m, s.playing);
-        if (s.force != 2) qevsim_model_force_overlay(m, s.force);
-        EXPECT_EQ(qevsim_model_overlay_status(m), s.status) << s.playing << " " << s.force;
-    }
-    ASSERT_TRUE(qevsim_model_xv_set(m, QEVSIM_XV_HUE, 12));
-    std::string j = m.dump();
-    EXPECT_NE(j.find("\"hue\":{\"offered\":1,\"min\":-180,\"max\":180,\"value\":12}"), std::string::npos) << j;
-    EXPECT_NE(j.find("\"overlay\":{\"status\":1,\"forced\":-1,\"ports_playing\":2}"), std::string::npos) << j;
 }

@@ -11,11 +11,6 @@
 #include <algorithm>
 #include <cstring>
 
-// Xlib's request buffer internals; it defines min and max as macros.
-#include <X11/Xlibint.h>
-#undef min
-#undef max
-
 namespace wire {
 namespace {
 
@@ -27,27 +22,19 @@ RawX::~RawX() {
     if (fd_ >= 0) close(fd_);
 }
 
-uint16_t RawX::u16(const uint8_t* p) const {
-    return swapped_ == kHostBigEndian ? uint16_t(p[0] | p[1] << 8) : uint16_t(p[0] << 8 | p[1]);
-}
-
-uint32_t RawX::u32(const uint8_t* p) const {
-    bool little = swapped_ == kHostBigEndian;
+// n-byte words in this connection's byte order.
+static uint32_t get_n(const uint8_t* p, int n, bool little) {
     uint32_t v = 0;
-    for (int i = 0; i < 4; ++i) v |= uint32_t(p[little ? i : 3 - i]) << (8 * i);
+    for (int i = 0; i < n; ++i) v |= uint32_t(p[little ? i : n - 1 - i]) << (8 * i);
     return v;
 }
-
-void RawX::put16(uint8_t* p, uint16_t v) const {
-    bool little = swapped_ == kHostBigEndian;
-    p[little ? 0 : 1] = uint8_t(v);
-    p[little ? 1 : 0] = uint8_t(v >> 8);
+static void put_n(uint8_t* p, uint32_t v, int n, bool little) {
+    for (int i = 0; i < n; ++i) p[little ? i : n - 1 - i] = uint8_t(v >> (8 * i));
 }
-
-void RawX::put32(uint8_t* p, uint32_t v) const {
-    bool little = swapped_ == kHostBigEndian;
-    for (int i = 0; i < 4; ++i) p[little ? i : 3 - i] = uint8_t(v >> (8 * i));
-}
+uint16_t RawX::u16(const uint8_t* p) const { return uint16_t(get_n(p, 2, swapped_ == kHostBigEndian)); }
+uint32_t RawX::u32(const uint8_t* p) const { return get_n(p, 4, swapped_ == kHostBigEndian); }
+void RawX::put16(uint8_t* p, uint16_t v) const { put_n(p, v, 2, swapped_ == kHostBigEndian); }
+void RawX::put32(uint8_t* p, uint32_t v) const { put_n(p, v, 4, swapped_ == kHostBigEndian); }
 
 bool RawX::read_exact(uint8_t* dst, size_t n, int timeout_ms) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
@@ -179,35 +166,6 @@ std::optional<QevCommandReply> RawX::command(uint8_t major, const QevCommandBloc
         return std::nullopt;
     }
     return decode_reply(*p);
-}
-
-namespace {
-
-int g_last_error = 0;
-int record_error(Display*, XErrorEvent* e) {
-    g_last_error = e->error_code;
-    return 0;
-}
-
-}  // namespace
-
-std::optional<QevCommandReply> xlib_command(Display* dpy, int major, const QevCommandBlock& block, int* error_code) {
-    g_last_error = 0;
-    auto* old = XSetErrorHandler(record_error);
-    QevCommandReply reply{};
-    LockDisplay(dpy);
-    auto* req = static_cast<QevCommandReq*>(_XGetRequest(dpy, uint8_t(major), sizeof(QevCommandReq)));
-    req->minor = QEVGFX_MINOR_COMMAND;
-    req->unused = 0;
-    req->block = block;
-    Status ok = _XReply(dpy, reinterpret_cast<xReply*>(&reply), QEV_REPLY_EXTRA_UNITS, xTrue);
-    UnlockDisplay(dpy);
-    SyncHandle();
-    XSync(dpy, False);
-    XSetErrorHandler(old);
-    if (error_code) *error_code = g_last_error;
-    if (!ok) return std::nullopt;
-    return reply;
 }
 
 QevCommandBlock make_block(uint32_t group, uint32_t function, std::initializer_list<int32_t> inputs) {

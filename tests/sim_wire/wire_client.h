@@ -1,10 +1,8 @@
-// Test clients of the QEVGFX_API extension that do not use the library:
+// A test client of the QEVGFX_API extension that does not use the library:
 // RawX speaks the X protocol over the server's local socket in either byte
-// order; xlib_command() sends the request through Xlib's request buffer.
+// order.
 #ifndef QEV_WIRE_CLIENT_H
 #define QEV_WIRE_CLIENT_H
-
-#include <X11/Xlib.h>
 
 #include <cstdint>
 #include <optional>
@@ -69,11 +67,6 @@ private:
     bool swapped_ = false;
     uint16_t sequence_ = 0;
 };
-
-// The Xlib route: one command on dpy; nullopt when the reply failed (the X
-// error code in *error_code, 0 when none was seen).
-std::optional<QevCommandReply> xlib_command(Display* dpy, int major, const QevCommandBlock& block,
-                                            int* error_code = nullptr);
 
 QevCommandBlock make_block(uint32_t group, uint32_t function, std::initializer_list<int32_t> inputs = {});
 

@@ -19,7 +19,7 @@ static int g_fd = -1;
 static int g_present = 1;
 static int g_fail;
 static int g_fill_module_name;
-static int g_opens, g_closes;
+static int g_closes;
 static int g_requests;
 static int g_count[QEVTEST_SLOTS];
 static unsigned g_word_in[QEVTEST_SLOTS];
@@ -44,8 +44,6 @@ static int fb_open(const char *path, int flags, mode_t mode) {
     }
     qevtest_fb_model();
     g_fd = real_open("/dev/null", flags & ~(QEVTEST_O_CREAT | QEVTEST_O_TMPFILE), 0);
-    if (g_fd >= 0)
-        g_opens++;
     return g_fd;
 }
 
@@ -135,7 +133,6 @@ void qevtest_fb_set_present(int present) { g_present = present; }
 void qevtest_fb_set_failing(int failing) { g_fail = failing; }
 void qevtest_fb_fill_module_name(int fill) { g_fill_module_name = fill; }
 int qevtest_fb_is_open(void) { return g_fd >= 0; }
-int qevtest_fb_opens(void) { return g_opens; }
 int qevtest_fb_closes(void) { return g_closes; }
 
 int qevtest_fb_requests(void) { return g_requests; }

@@ -25,7 +25,6 @@ void qevtest_fb_set_failing(int failing);
 /* 1: the module-name request fills the whole buffer without a terminator. */
 void qevtest_fb_fill_module_name(int fill);
 int qevtest_fb_is_open(void);
-int qevtest_fb_opens(void);
 int qevtest_fb_closes(void);
 
 /* Requests made since the last clear, and of one request number. */
