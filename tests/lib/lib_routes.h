@@ -8,6 +8,8 @@
 
 #include <functional>
 #include <string>
+#include <tuple>
+#include <type_traits>
 #include <vector>
 
 #include "qevgfx.h"
@@ -40,6 +42,25 @@ inline void ExpectQueries(const std::vector<Query> &rows) {
 inline std::function<int(int *)> Mask(int (*fn)(unsigned *)) {
     return [fn](int *v) { return fn(reinterpret_cast<unsigned *>(v)); };
 }
+
+// Got(fn, args...): the value a getter writes when it succeeds; when it fails,
+// kFailed if it left its output alone, else kTouched.
+constexpr long kFailed = -0x7fff0001, kTouched = -0x7fff0002;
+template <class R, class... P> auto LastParam(R (*)(P...)) -> std::tuple_element_t<sizeof...(P) - 1, std::tuple<P...>>;
+template <class F, class... A> long Got(F fn, A... args) {
+    std::remove_pointer_t<decltype(LastParam(fn))> v(kSentinel);
+    if (fn(args..., &v))
+        return long(v);
+    return long(v) == long(decltype(v)(kSentinel)) ? kFailed : kTouched;
+}
+// A pair getter's two words, or {kFailed} (kTouched if it wrote anything).
+inline std::vector<long> Got2(int (*fn)(unsigned, int *), unsigned output) {
+    int s[2] = {kSentinel, kSentinel};
+    if (fn(output, s))
+        return {s[0], s[1]};
+    return {s[0] == kSentinel && s[1] == kSentinel ? kFailed : kTouched};
+}
+using Longs = std::vector<long>;
 
 // The information and device queries every route answers.
 inline std::vector<Query> Queries(std::vector<std::vector<int>> words, int result = 1) {
