@@ -186,7 +186,8 @@ TEST_F(ParserTest, SetEntryGoesRightBeforeEndSection)
 {
     put("Section \"Device\"\n\tIdentifier \"C\"\n\n  EndSection  \nSection \"Device\"\nEndSection");
     EXPECT_EQ(edit(XConfig_SetEntry(p(), "Device", "C", "Option \"A\"\t\"b\"")),
-              "0:Section \"Device\"\n\tIdentifier \"C\"\n\n\tOption \"A\"\t\"b\"\n  EndSection  \nSection \"Device\"\nEndSection");
+              "0:Section \"Device\"\n\tIdentifier \"C\"\n\n\tOption \"A\"\t\"b\"\n  EndSection  \n"
+              "Section \"Device\"\nEndSection");
     EXPECT_EQ(XConfig_SetEntry(p(), "Monitor", "", "x"), 2);
 }
 
@@ -200,12 +201,14 @@ TEST_F(ParserTest, DeleteEntryRewritesTheSectionInNormalForm)
     // A bare Xinerama option does not match one with a second word.
     EXPECT_EQ(edit(XConfig_DeleteEntry(p(), "ServerLayout", "L", "Option \"Xinerama\"")),
               "2:" + normal + "\tOption \"Xinerama\" \"off\"\n" + after);
-    EXPECT_EQ(edit(XConfig_DeleteEntry(p(), "serverlayout", "l", " option\t\"XINERAMA\" \"Off\" ")), "0:" + normal + after);
+    EXPECT_EQ(edit(XConfig_DeleteEntry(p(), "serverlayout", "l", " option\t\"XINERAMA\" \"Off\" ")),
+              "0:" + normal + after);
     EXPECT_EQ(edit(XConfig_DeleteEntry(p(), "ServerLayout", "Other", "Screen \"S0\"")), "2:" + normal + after);
 
     // Every matching entry goes; a section at the start gains the empty line.
     put("Section \"D\"\nIdentifier \"x\"\nA 1\nB 2\na   1\nEndSection\n");
-    EXPECT_EQ(edit(XConfig_DeleteEntry(p(), "D", "x", "A 1")), "0:\nSection \"D\"\n\tIdentifier \"x\"\n\tB 2\nEndSection\n");
+    EXPECT_EQ(edit(XConfig_DeleteEntry(p(), "D", "x", "A 1")),
+              "0:\nSection \"D\"\n\tIdentifier \"x\"\n\tB 2\nEndSection\n");
 }
 
 TEST_F(ParserTest, CreateAndDeleteSections)
@@ -213,7 +216,8 @@ TEST_F(ParserTest, CreateAndDeleteSections)
     put(kLookup);
     EXPECT_EQ(edit(XConfig_CreateSection(p(), "device", "CARD0")), "3:" + std::string(kLookup));
     // An identifier passed with its quotes never equals an existing one.
-    EXPECT_EQ(edit(XConfig_CreateSection(p(), "Device", "\"Card0\"")), "0:" + std::string(kLookup) + "\nSection \"Device\"\n\tIdentifier \"Card0\"\nEndSection\n");
+    EXPECT_EQ(edit(XConfig_CreateSection(p(), "Device", "\"Card0\"")),
+              "0:" + std::string(kLookup) + "\nSection \"Device\"\n\tIdentifier \"Card0\"\nEndSection\n");
 
     put("Section \"A\"\nEndSection\n\n\nSection \"B\"\n\tIdentifier \"b\"\nEndSection\nSection \"C\"\nEndSection\n");
     EXPECT_EQ(edit(XConfig_DeleteSection(p(), "B", "b")), "0:Section \"A\"\nEndSection\nSection \"C\"\nEndSection\n");
