@@ -65,16 +65,9 @@ TEST_F(XRoute, OpensWithoutRandR) {
 
 TEST_F(XRoute, AdapterAndOutputQueries) {
     const int crtLcd = QEV_OUT_CRT | QEV_OUT_LCD;
-    qevtest::ExpectQueries(qevtest::Queries({{QEV_CHIP_M400},
-                                             {0x11},
-                                             {256},
-                                             {0x92},
-                                             {1, 4, 2, 17, 0},
-                                             {crtLcd | QEV_OUT_TV | QEV_OUT_HDTV | QEV_OUT_TV2 | QEV_OUT_HDTV2 |
-                                              QEV_OUT_DVI},
-                                             {crtLcd | QEV_OUT_TV},
-                                             {crtLcd},
-                                             {QEV_DISPLAY_CLONE}}));
+    const int supported = crtLcd | QEV_OUT_TV | QEV_OUT_HDTV | QEV_OUT_TV2 | QEV_OUT_HDTV2 | QEV_OUT_DVI;
+    qevtest::ExpectQueries(qevtest::Queries({{QEV_CHIP_M400}, {0x11}, {256}, {0x92}, {1, 4, 2, 17, 0}, {supported},
+                                             {crtLcd | QEV_OUT_TV}, {crtLcd}, {QEV_DISPLAY_CLONE}}));
     qevtest::ExpectQueries({{"bios", QEVGFX_Info_GetBiosVersion, 1, {1, 10}},
                             {"bios date", QEVGFX_Info_GetBiosDate, 1, {2026, 3, 17}},
                             {"tv slot", QEVGFX_Info_GetTVChipOnSlot, 0, {}}, // framebuffer channel only
@@ -123,10 +116,7 @@ TEST_F(XRoute, CommandsCopyExactlyTheirOutputs) {
     for (int w : out)
         ASSERT_EQ(kSentinel, w);
     // The block itself: the status and all outputs come back.
-    QevCommandBlock block;
-    std::memset(&block, 0, sizeof block);
-    block.group = 17;
-    block.function = 1;
+    QevCommandBlock block = qevtest::ChipBlock();
     block.output[5] = kSentinel;
     Display *d = XOpenDisplay(nullptr);
     ASSERT_NE(nullptr, d);
@@ -367,12 +357,7 @@ TEST_F(XRoute, DriverFaultsDoNotDisturbLaterCalls) {
         XSynchronize(d, sync ? True : False);
         for (const char *kind : {"xerror", "shortreply", "longreply"}) {
             SCOPED_TRACE(std::string(kind) + (sync ? " synchronous" : ""));
-            QevCommandBlock block;
-            std::memset(&block, 0, sizeof block);
-            block.group = 17;
-            block.function = 1;
-            block.status = kSentinel;
-            block.output[0] = kSentinel;
+            QevCommandBlock block = qevtest::ChipBlock();
             ASSERT_TRUE(qevtest::SimCtlOk({"fault", kind, "17/1"}));
             EXPECT_EQ(0, QEVGFXCommand(d, &block));
             EXPECT_EQ(kSentinel, block.status);
@@ -403,11 +388,7 @@ TEST_F(MissingExtension, CommandsFailWithTheWarning) {
     Display *d = XOpenDisplay(nullptr);
     ASSERT_NE(nullptr, d);
     for (int i = 0; i < 2; ++i) {
-        QevCommandBlock block;
-        std::memset(&block, 0, sizeof block);
-        block.group = 17;
-        block.function = 1;
-        block.status = kSentinel;
+        QevCommandBlock block = qevtest::ChipBlock();
         testing::internal::CaptureStderr();
         EXPECT_EQ(0, QEVGFXCommand(d, &block));
         std::string err = testing::internal::GetCapturedStderr();
