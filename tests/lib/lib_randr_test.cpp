@@ -377,22 +377,22 @@ TEST_F(RandR, Scale) {
         ASSERT_EQ(1, QEVGFX_DISPLAY_SetScale(QEV_OUT_HDTV, 1, 1));
         EXPECT_EQ(Lines{"--output TV --scale 1.000000x1.000000"}, xrandr.lines());
     }
-    double scale[2] = {0, 0};
-    ASSERT_EQ(1, QEVGFX_DISPLAY_GetCurrentScale(QEV_OUT_LCD, scale));
-    EXPECT_DOUBLE_EQ(1.25, scale[0]);
-    EXPECT_DOUBLE_EQ(1.25, scale[1]);
+    // The scale read back as a pair; {-1, -1} when the read fails.
+    auto scale = [](unsigned output) {
+        double s[2] = {0, 0};
+        return QEVGFX_DISPLAY_GetCurrentScale(output, s) ? std::pair(s[0], s[1]) : std::pair(-1.0, -1.0);
+    };
+    EXPECT_EQ(std::pair(1.25, 1.25), scale(QEV_OUT_LCD)); // exact in binary, as are 0.5 and 2
     int m[9] = {};
     ASSERT_EQ(1, rrGetDevTransform(QEV_OUT_LCD, m));
     EXPECT_EQ(5 << 14, m[0]); // 1.25 in 16.16
     ASSERT_EQ(1, QEVGFX_DISPLAY_SetScale(QEV_OUT_LCD, 0.5, 2));
-    ASSERT_EQ(1, QEVGFX_DISPLAY_GetCurrentScale(QEV_OUT_LCD, scale));
-    EXPECT_DOUBLE_EQ(0.5, scale[0]);
-    EXPECT_DOUBLE_EQ(2.0, scale[1]);
+    EXPECT_EQ(std::pair(0.5, 2.0), scale(QEV_OUT_LCD));
     ASSERT_EQ(1, QEVGFX_DISPLAY_SetScale(QEV_OUT_LCD, 1, 1));
     ASSERT_EQ(1, rrGetDevTransform(QEV_OUT_LCD, m));
     EXPECT_EQ((std::vector<int>{65536, 0, 0, 0, 65536, 0, 0, 0, 65536}), std::vector<int>(m, m + 9));
     EXPECT_EQ(0, rrGetDevTransform(0, m));
-    EXPECT_EQ(0, QEVGFX_DISPLAY_GetCurrentScale(QEV_OUT_TV, scale)); // no CRTC
+    EXPECT_EQ(std::pair(-1.0, -1.0), scale(QEV_OUT_TV)); // no CRTC
 }
 
 // The rotation options of the X configuration's Device section.

@@ -396,14 +396,7 @@ TEST_F(FullFsTest, NoSpaceLeavesTheOldFile)
     while (text.size() < 3000)
         text += "# padding line to fill a page of the small file system\n";
     put(text);
-    // Fill the rest of the file system.
-    FILE *fill = fopen(dir.file("fill").c_str(), "w");
-    ASSERT_NE(fill, nullptr);
-    setvbuf(fill, nullptr, _IONBF, 0);
-    const std::string chunk(512, 'f');
-    while (fwrite(chunk.data(), 1, chunk.size(), fill) == chunk.size()) {
-    }
-    fclose(fill);
+    ASSERT_TRUE(qevtest::FillUp(dir.file("fill")));
 
     EXPECT_EQ(XConfig_SetEntry(p(), "Files", "", "ModulePath \"/m\""), 1);
     EXPECT_EQ(XConfig_CreateSection(p(), "Monitor", "M"), 1);
