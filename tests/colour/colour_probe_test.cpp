@@ -25,17 +25,19 @@ Strings Expected(Strings head, Strings overlay) {
     return head;
 }
 
-// Overlay lines when the overlay port offers none of the attributes (or
-// there is no X channel): reads give the slider default.
-Strings OverlayWithout(int setResult, int initResult, int saveResult) {
-    Strings lines = {"overlay-init " + std::to_string(initResult), "overlay-caps 1 0"};
+// Overlay lines: every read gives the slider default (the driver's default,
+// or no attribute known: none offered, or no X channel).
+Strings Overlay(int caps, int setResult, int initResult, int saveResult) {
+    Strings lines = {"overlay-init " + std::to_string(initResult), "overlay-caps 1 " + std::to_string(caps)};
     for (int i = 0; i < 4; ++i)
         lines.push_back("overlay-get " + std::to_string(i) + " 1 128");
     for (int i = 0; i < 4; ++i)
         lines.push_back("overlay-set " + std::to_string(i) + " " + std::to_string(setResult));
-    lines.push_back("overlay-opened 0");
-    lines.push_back("save-overlay " + std::to_string(saveResult));
+    lines.insert(lines.end(), {"overlay-opened 0", "save-overlay " + std::to_string(saveResult)});
     return lines;
+}
+Strings OverlayWithout(int setResult, int initResult, int saveResult) {
+    return Overlay(0, setResult, initResult, saveResult);
 }
 
 std::string LogLine(const std::string &log, const std::string &request) {
@@ -114,12 +116,6 @@ void CheckSomeAttributes(const qevtest::XServer &server) {
 // program's ending is its own (tests/app).
 TEST(ColourXv, ServersWithLessXv) {
     const Strings gammaOk = {"open", "gamma-supported 1 1", "gamma-set 1", "gamma-get 1", "save-gamma 1"};
-    Strings some = {"overlay-init 1", "overlay-caps 1 9"};
-    for (int i = 0; i < 4; ++i)
-        some.push_back("overlay-get " + std::to_string(i) + " 1 128");
-    for (int i = 0; i < 4; ++i)
-        some.push_back("overlay-set " + std::to_string(i) + " 1");
-    some.insert(some.end(), {"overlay-opened 0", "save-overlay 1"});
     const struct {
         const char *name;
         std::function<void(qevtest::XServerOptions &)> setUp;
@@ -142,7 +138,7 @@ TEST(ColourXv, ServersWithLessXv) {
              o.profile = qevtest::write_profile(
                  "some.profile", "xv.attributes=Hue,Contrast\nxv.hue_range=-180,180\nxv.contrast_range=0,20000\n");
          },
-         Expected(gammaOk, some), CheckSomeAttributes},
+         Expected(gammaOk, Overlay(9, 1, 1, 1)), CheckSomeAttributes},
         {"no attribute",
          [](auto &o) { o.profile = qevtest::write_profile("none.profile", "xv.attributes=none\n"); },
          Expected(gammaOk, OverlayWithout(1, 0, 1)), nullptr},

@@ -26,6 +26,9 @@ extern "C" int qevtest_c_header_check(void);
 namespace {
 
 using qevtest::Argv;
+using qevtest::Got;
+using qevtest::Got2;
+using qevtest::Longs;
 using qevtest::kSentinel;
 
 TEST(NoChannel, SessionWithoutDisplayOrDeviceFailsEveryOperation) {
@@ -35,9 +38,7 @@ TEST(NoChannel, SessionWithoutDisplayOrDeviceFailsEveryOperation) {
     ASSERT_EQ(nullptr, std::getenv("DISPLAY"));
     qevtest_fb_set_present(0);
     QEVGFX_Open();
-    int randr = 7;
-    EXPECT_EQ(1, QEVGFX_IsRandR(&randr));
-    EXPECT_EQ(0, randr);
+    EXPECT_EQ(0, qevtest::Got(QEVGFX_IsRandR));
     // Forcing a channel that has nothing behind it fails the same way.
     for (int type : {0, 1, 2, 3}) {
         SCOPED_TRACE(type);
@@ -89,50 +90,40 @@ TEST(RandRLayer, OutputNamesAndUnknownModes) {
 
 TEST(RandRLayer, PropertyWritesRunTheirXrandrArguments) {
     qevtest::XrandrRecorder xrandr;
-    struct Row {
+    // Each row: output, property kind, item, value, and the xrandr line after
+    // "--output". HDTV (0x40) addresses TV; two bits, or a value without a
+    // name, give the bare line.
+    const struct {
         unsigned output;
         int kind;
         unsigned item, value;
-        Argv args;
+        const char *line;
+    } rows[] = {
+        {0x4, 23, 0, 0x2, "TV --set Type PAL"}, {0x40, 23, 0, 0x40, "TV --set Type 1080P"},
+        {0x400, 23, 0, 0x20, "TV-2 --set Type 1080I"}, {0x4, 23, 0, 0x3, "TV"},
+        {0x200, 26, 0, 0x8, "TV-2 --set Signal YCbCr"}, {0x4, 26, 0, 0x1, "TV --set Signal Composite"},
+        {0x4, 29, 0, (20u << 16) | 10u, "TV --set ScaleH 10 --set ScaleV 20"},
+        {0x4, 32, 0, (65535u << 16) | 0u, "TV --set PosH 0 --set PosV 65535"},
+        {0x2, 1, 0, 0, "LCD --set Feature Expand"}, {0x80, 1, 0, 1, "LCD-2 --set Feature Center"},
+        {0x4, 36, 1, 1, "TV --set FFilter AFFON"}, {0x4, 36, 1, 3, "TV --set FFilter FFON"},
+        {0x4, 36, 1, 0, "TV --set FFilter ALLOFF"}, {0x4, 36, 1, 2, "TV"}, {0x4, 36, 2, 7, "TV --set AFFilterValue 7"},
+        {0x4, 36, 4, unsigned(-5), "TV --set Brightness -5"}, {0x4, 36, 8, 100, "TV --set Contrast 100"},
+        {0x4, 36, 16, 3, "TV --set Saturation 3"}, {0x4, 36, 32, 4, "TV --set Tint 4"}, {0x4, 36, 64, 4, "TV"},
+        {0x4, 39, 1, 1, "TV --set FFilter FFON"}, {0x4, 39, 2, 1, "TV --set FFilter AFFON"},
+        {0x4, 39, 2, 0, "TV --set FFilter ALLOFF"}, {0x4, 39, 4, 1, "TV --set DotCrawl On"},
+        {0x4, 39, 4, 0, "TV --set DotCrawl Off"},
     };
-    const Row rows[] = {
-        {0x4, 23, 0, 0x2, {"--output", "TV", "--set", "Type", "PAL"}},
-        {0x40, 23, 0, 0x40, {"--output", "TV", "--set", "Type", "1080P"}}, // HDTV addresses TV
-        {0x400, 23, 0, 0x20, {"--output", "TV-2", "--set", "Type", "1080I"}},
-        {0x4, 23, 0, 0x3, {"--output", "TV"}}, // two bits: the bare line
-        {0x200, 26, 0, 0x8, {"--output", "TV-2", "--set", "Signal", "YCbCr"}},
-        {0x4, 26, 0, 0x1, {"--output", "TV", "--set", "Signal", "Composite"}},
-        {0x4, 29, 0, (20u << 16) | 10u, {"--output", "TV", "--set", "ScaleH", "10", "--set", "ScaleV", "20"}},
-        {0x4, 32, 0, (65535u << 16) | 0u, {"--output", "TV", "--set", "PosH", "0", "--set", "PosV", "65535"}},
-        {0x2, 1, 0, 0, {"--output", "LCD", "--set", "Feature", "Expand"}},
-        {0x80, 1, 0, 1, {"--output", "LCD-2", "--set", "Feature", "Center"}},
-        {0x4, 36, 1, 1, {"--output", "TV", "--set", "FFilter", "AFFON"}},
-        {0x4, 36, 1, 3, {"--output", "TV", "--set", "FFilter", "FFON"}},
-        {0x4, 36, 1, 0, {"--output", "TV", "--set", "FFilter", "ALLOFF"}},
-        {0x4, 36, 1, 2, {"--output", "TV"}},
-        {0x4, 36, 2, 7, {"--output", "TV", "--set", "AFFilterValue", "7"}},
-        {0x4, 36, 4, unsigned(-5), {"--output", "TV", "--set", "Brightness", "-5"}},
-        {0x4, 36, 8, 100, {"--output", "TV", "--set", "Contrast", "100"}},
-        {0x4, 36, 16, 3, {"--output", "TV", "--set", "Saturation", "3"}},
-        {0x4, 36, 32, 4, {"--output", "TV", "--set", "Tint", "4"}},
-        {0x4, 36, 64, 4, {"--output", "TV"}},
-        {0x4, 39, 1, 1, {"--output", "TV", "--set", "FFilter", "FFON"}},
-        {0x4, 39, 2, 1, {"--output", "TV", "--set", "FFilter", "AFFON"}},
-        {0x4, 39, 2, 0, {"--output", "TV", "--set", "FFilter", "ALLOFF"}},
-        {0x4, 39, 4, 1, {"--output", "TV", "--set", "DotCrawl", "On"}},
-        {0x4, 39, 4, 0, {"--output", "TV", "--set", "DotCrawl", "Off"}},
-    };
-    for (const Row &r : rows) {
+    for (const auto &r : rows) {
         SCOPED_TRACE(testing::Message() << "kind " << r.kind << " item " << r.item << " value " << r.value);
         xrandr.clear();
         rrSetOutputProperties(r.output, r.kind, r.item, r.value);
-        EXPECT_EQ(std::vector<Argv>{r.args}, xrandr.calls());
+        EXPECT_EQ(std::vector<std::string>{std::string("--output ") + r.line}, xrandr.lines());
     }
     xrandr.clear();
     testing::internal::CaptureStderr();
     rrSetOutputProperties(0x2, 1, 0, 2);
     EXPECT_EQ("Set expansion:wrong value\n", testing::internal::GetCapturedStderr());
-    EXPECT_EQ(std::vector<Argv>{Argv({"--output", "LCD"})}, xrandr.calls());
+    EXPECT_EQ(std::vector<std::string>{"--output LCD"}, xrandr.lines());
     // A value that names no output runs nothing.
     xrandr.clear();
     rrSetOutputProperties(0x3, 23, 0, 1);
@@ -190,23 +181,14 @@ class Framebuffer : public ::testing::Test {
 TEST_F(Framebuffer, QueriesAndTheActiveOutputSwitch) {
     for (auto [key, value] : {std::pair{"fb_version", "4,3,2,1"}, {"memory_mb", "128"}, {"chip", "M300"}})
         SetKey(key, value);
-    int randr = 7;
-    EXPECT_EQ(1, QEVGFX_IsRandR(&randr));
-    EXPECT_EQ(0, randr);
+    EXPECT_EQ(0, qevtest::Got(QEVGFX_IsRandR));
     char name[QEVGFX_DRIVER_NAME_SIZE] = {};
     EXPECT_EQ(1, QEVGFX_Info_GetDriverName(1, name));
     EXPECT_STREQ("qevfb.ko", name);
     const int crtLcd = QEV_OUT_CRT | QEV_OUT_LCD;
-    qevtest::ExpectQueries(qevtest::Queries(
-        {{QEV_CHIP_M300},
-         {0x11},
-         {128},
-         {0x92, 0, 0, 0, 0, 0, 0, 0},
-         {4, 3, 2, 0, 1},
-         {crtLcd | QEV_OUT_TV | QEV_OUT_DVI | QEV_OUT_HDMI | QEV_OUT_HDTV | QEV_OUT_DP},
-         {crtLcd | QEV_OUT_TV},
-         {crtLcd},
-         {QEV_DISPLAY_CLONE}}));
+    const int supported = crtLcd | QEV_OUT_TV | QEV_OUT_DVI | QEV_OUT_HDMI | QEV_OUT_HDTV | QEV_OUT_DP;
+    qevtest::ExpectQueries(qevtest::Queries({{QEV_CHIP_M300}, {0x11}, {128}, {0x92, 0, 0, 0, 0, 0, 0, 0}, {4, 3, 2, 0, 1},
+                                             {supported}, {crtLcd | QEV_OUT_TV}, {crtLcd}, {QEV_DISPLAY_CLONE}}));
     qevtest::ExpectQueries({{"tv slot", QEVGFX_Info_GetTVChipOnSlot, 1, {1}},
                             {"bios", QEVGFX_Info_GetBiosVersion, 0, {}}, // X channel only
                             {"samm", QEVGFX_Device_GetSupportSAMMState, 0, {}},
@@ -233,13 +215,10 @@ TEST_F(Framebuffer, QueriesAndTheActiveOutputSwitch) {
     ASSERT_EQ(1, QEVGFX_Device_GetVideoDevice(video));
     EXPECT_EQ(3u, video[0]);
     // The multi-screen flag of the device state decides the display mode.
-    int mode = 0;
     qevsim_model_set_layout(qevtest_fb_model(), 1, 0);
-    EXPECT_EQ(1, QEVGFX_Device_GetDisplayMode(&mode));
-    EXPECT_EQ(QEV_DISPLAY_SAMM, mode);
+    EXPECT_EQ(QEV_DISPLAY_SAMM, qevtest::Got(QEVGFX_Device_GetDisplayMode));
     qevsim_model_set_layout(qevtest_fb_model(), 0, 1);
-    EXPECT_EQ(1, QEVGFX_Device_GetDisplayMode(&mode));
-    EXPECT_EQ(QEV_DISPLAY_CLONE, mode);
+    EXPECT_EQ(QEV_DISPLAY_CLONE, qevtest::Got(QEVGFX_Device_GetDisplayMode));
 }
 
 // The encoder's standards are TV's and HDTV's together; the aspect setting
@@ -256,9 +235,7 @@ TEST_F(Framebuffer, ChipIndexTable) {
                                                  {"13", kSentinel},     {"255", kSentinel}};
     for (auto [index, chip] : rows) {
         SetKey("chip_index", index);
-        int id = kSentinel;
-        EXPECT_EQ(1, QEVGFX_Info_GetChipID(&id)) << index;
-        EXPECT_EQ(chip, id) << index;
+        EXPECT_EQ(chip, qevtest::Got(QEVGFX_Info_GetChipID)) << index;
     }
     SetKey("chip_index", "auto");
 }
@@ -282,12 +259,10 @@ TEST_F(Framebuffer, FailedRequestsLeaveOutputsAlone) {
 
 TEST_F(Framebuffer, DisplayOperationsFail) {
     int rec[14] = {}, v = 0;
-    EXPECT_EQ(0, QEVGFX_DISPLAY_EnumModes(0, rec));
-    EXPECT_EQ(0, QEVGFX_DISPLAY_GetCurrentMode(rec));
-    EXPECT_EQ(0, QEVGFX_DISPLAY_GetRotateDegree(&v, &v));
-    EXPECT_EQ(0, QEVGFX_DISPLAY_GetRotateCaps(0, &v));
-    EXPECT_EQ(0, QEVGFX_DISPLAY_SetRotateDegree(2, 8));
-    EXPECT_EQ(0, SetRotationInfo(2, 8));
+    for (int rc : {QEVGFX_DISPLAY_EnumModes(0, rec), QEVGFX_DISPLAY_GetCurrentMode(rec),
+                   QEVGFX_DISPLAY_GetRotateDegree(&v, &v), QEVGFX_DISPLAY_GetRotateCaps(0, &v),
+                   QEVGFX_DISPLAY_SetRotateDegree(2, 8), SetRotationInfo(2, 8)})
+        EXPECT_EQ(0, rc);
     qevtest::ExpectPerOutputOperationsFail();
     EXPECT_EQ(0, qevtest_fb_requests());
 }
@@ -308,37 +283,29 @@ TEST_F(Framebuffer, PanelSizeTable) {
 }
 
 TEST_F(Framebuffer, PanelExpansionAndAdjustment) {
-    int v = -1;
     ASSERT_EQ(1, QEVGFX_Panel_SetExpandState(QEV_OUT_LCD, 1));
     EXPECT_EQ((Words{{QEV_DS_PANEL_FLAGS, 1}, {QEV_DS_PANEL_EXPAND, 1}}), LastWrite());
-    ASSERT_EQ(1, QEVGFX_Panel_GetExpandState(QEV_OUT_LCD, &v));
-    EXPECT_EQ(1, v);
+    EXPECT_EQ(1, Got(QEVGFX_Panel_GetExpandState, QEV_OUT_LCD));
     EXPECT_EQ(0, QEVGFX_Panel_SetExpandState(QEV_OUT_LCD, 2)); // refused: unchanged
     EXPECT_EQ(1, Driver(20, 3, {}, 1)[0]);
     ASSERT_EQ(1, QEVGFX_Panel_SetExpandState(QEV_OUT_LCD, 0));
     EXPECT_EQ(0, Driver(20, 3, {}, 1)[0]);
 
-    int s[2] = {};
     ASSERT_EQ(1, QEVGFX_Panel_SetViewSize(QEV_OUT_LCD, 4, 7));
     ASSERT_EQ(1, QEVGFX_Panel_SetViewPosition(QEV_OUT_LCD, 19, 1));
     EXPECT_EQ((std::vector<int>{19, 1}), Driver(20, 10, {QEV_OUT_LCD}, 2));
-    ASSERT_EQ(1, QEVGFX_Panel_GetViewSize(QEV_OUT_LCD, s));
-    EXPECT_EQ((std::vector<int>{4, 7}), std::vector<int>(s, s + 2));
+    EXPECT_EQ((Longs{4, 7}), Got2(QEVGFX_Panel_GetViewSize, QEV_OUT_LCD));
     // Refused by the driver: nothing changes, the caller's pair stays.
     EXPECT_EQ(0, QEVGFX_Panel_SetViewSize(QEV_OUT_LCD, 11, 0));
     EXPECT_EQ((std::vector<int>{4, 7}), Driver(20, 7, {QEV_OUT_LCD}, 2));
-    s[0] = s[1] = kSentinel;
-    EXPECT_EQ(0, QEVGFX_Panel_GetViewSize(QEV_OUT_TV, s));
-    EXPECT_EQ(kSentinel, s[0]);
+    EXPECT_EQ(Longs{qevtest::kFailed}, Got2(QEVGFX_Panel_GetViewSize, QEV_OUT_TV));
     EXPECT_EQ(3, qevtest_fb_request_count(QEV_FB_WriteDeviceState)); // pair writes are panel requests
 }
 
 TEST_F(Framebuffer, TvStandardSignalAndPosition) {
-    unsigned u = 0;
     ASSERT_EQ(1, QEVGFX_TV_SetStandard(QEV_OUT_TV, QEV_TVSTD_PAL));
     EXPECT_EQ((Words{{QEV_DS_TV_CHANGE, QEV_TVCHG_STANDARD}, {QEV_DS_TV_STANDARD, QEV_TVSTD_PAL}}), LastWrite());
-    ASSERT_EQ(1, QEVGFX_TV_GetStandard(QEV_OUT_HDTV, &u)); // one TV state on this channel
-    EXPECT_EQ(unsigned(QEV_TVSTD_PAL), u);
+    EXPECT_EQ(QEV_TVSTD_PAL, Got(QEVGFX_TV_GetStandard, QEV_OUT_HDTV)); // one TV state on this channel
     // Two standards at once are refused; the next write goes through.
     EXPECT_EQ(0, QEVGFX_TV_SetStandard(QEV_OUT_TV, QEV_TVSTD_NTSC | QEV_TVSTD_PAL));
     EXPECT_EQ(QEV_TVSTD_PAL, Driver(21, 2, {}, 1)[0]);
@@ -347,19 +314,14 @@ TEST_F(Framebuffer, TvStandardSignalAndPosition) {
 
     ASSERT_EQ(1, QEVGFX_TV_SetSignalType(QEV_OUT_TV, QEV_TVSIG_SVIDEO));
     EXPECT_EQ((Words{{QEV_DS_TV_CHANGE, QEV_TVCHG_SIGNAL}, {QEV_DS_TV_SIGNAL, QEV_TVSIG_SVIDEO}}), LastWrite());
-    ASSERT_EQ(1, QEVGFX_TV_GetSignalType(QEV_OUT_TV, &u));
-    EXPECT_EQ(unsigned(QEV_TVSIG_SVIDEO), u);
-
-    int p[2] = {};
+    EXPECT_EQ(QEV_TVSIG_SVIDEO, Got(QEVGFX_TV_GetSignalType, QEV_OUT_TV));
     ASSERT_EQ(1, QEVGFX_TV_SetViewPosition(QEV_OUT_TV, 12, 29));
     EXPECT_EQ((Words{{QEV_DS_TV_CHANGE, QEV_TVCHG_VIEW_POSITION}, {QEV_DS_TV_POS_H, 12}, {QEV_DS_TV_POS_V, 29}}),
               LastWrite());
-    ASSERT_EQ(1, QEVGFX_TV_GetViewPosition(QEV_OUT_TV, p));
-    EXPECT_EQ((std::vector<int>{12, 29}), std::vector<int>(p, p + 2));
+    EXPECT_EQ((Longs{12, 29}), Got2(QEVGFX_TV_GetViewPosition, QEV_OUT_TV));
 }
 
 TEST_F(Framebuffer, TvViewSizeLevels) {
-    int s[2] = {};
     // Equal halves travel as a level; different halves as the pair under
     // level 255, so neither half is lost.
     const struct {
@@ -372,13 +334,11 @@ TEST_F(Framebuffer, TvViewSizeLevels) {
                          {QEV_DS_TV_SIZE_H, uint32_t(h)},
                          {QEV_DS_TV_SIZE_V, uint32_t(v)}}),
                   LastWrite());
-        ASSERT_EQ(1, QEVGFX_TV_GetViewSize(QEV_OUT_TV, s));
-        EXPECT_EQ((std::vector<int>{h, v}), std::vector<int>(s, s + 2));
+        EXPECT_EQ((Longs{h, v}), Got2(QEVGFX_TV_GetViewSize, QEV_OUT_TV));
     }
     // A pair the driver set itself reads back through level 255.
     Driver(21, 9, {5, 1}, 0);
-    ASSERT_EQ(1, QEVGFX_TV_GetViewSize(QEV_OUT_TV, s));
-    EXPECT_EQ((std::vector<int>{5, 1}), std::vector<int>(s, s + 2));
+    EXPECT_EQ((Longs{5, 1}), Got2(QEVGFX_TV_GetViewSize, QEV_OUT_TV));
     // 65535 in both halves asks for the profile's size.
     ASSERT_EQ(1, QEVGFX_TV_SetViewSize(QEV_OUT_TV, 65535, 65535));
     EXPECT_EQ((std::vector<int>{3, 3}), Driver(21, 8, {}, 2));
@@ -416,18 +376,14 @@ TEST_F(Framebuffer, TvTuningItems) {
         int offset, max;
     } rows[] = {{0x1, 0x400, 52, 3},  {0x2, 0x1000, 56, 7}, {0x4, 0x10, 60, 100},
                 {0x8, 0x20, 64, 100}, {0x10, 0x40, 68, 100}, {0x20, 0x80, 72, 100}};
-    int v = 0;
     for (auto [item, change, offset, max] : rows) {
         SCOPED_TRACE(item);
-        ASSERT_EQ(1, QEVGFX_TV_GetTuningItemMaxValue(QEV_OUT_TV, item, &v));
+        EXPECT_EQ(max, Got(QEVGFX_TV_GetTuningItemMaxValue, QEV_OUT_TV, item));
         EXPECT_EQ(change, qevtest_fb_last_word_in(QEV_FB_TVTuningItemMax));
-        EXPECT_EQ(max, v);
         int value = item == 0x1 ? 1 : 7;
         ASSERT_EQ(1, QEVGFX_TV_SetTuningItemValue(QEV_OUT_TV, item, value));
         EXPECT_EQ((Words{{QEV_DS_TV_CHANGE, change}, {offset, uint32_t(value)}}), LastWrite());
-        v = -1;
-        ASSERT_EQ(1, QEVGFX_TV_GetTuningItemValue(QEV_OUT_TV, item, &v));
-        EXPECT_EQ(value, v);
+        EXPECT_EQ(value, Got(QEVGFX_TV_GetTuningItemValue, QEV_OUT_TV, item));
     }
     // 65535: the profile's value. Refused by the driver: unchanged.
     ASSERT_EQ(1, QEVGFX_TV_SetTuningItemValue(QEV_OUT_TV, 0x4, 65535));
@@ -435,11 +391,9 @@ TEST_F(Framebuffer, TvTuningItems) {
     EXPECT_EQ(50, Driver(21, 15, {0x4}, 1)[0]);
     // Items outside the table fail without a request.
     qevtest_fb_clear();
-    v = kSentinel;
-    EXPECT_EQ(0, QEVGFX_TV_GetTuningItemMaxValue(QEV_OUT_TV, 0x40, &v));
-    EXPECT_EQ(0, QEVGFX_TV_GetTuningItemValue(QEV_OUT_TV, 0x3, &v));
+    EXPECT_EQ(qevtest::kFailed, Got(QEVGFX_TV_GetTuningItemMaxValue, QEV_OUT_TV, 0x40u));
+    EXPECT_EQ(qevtest::kFailed, Got(QEVGFX_TV_GetTuningItemValue, QEV_OUT_TV, 0x3u));
     EXPECT_EQ(0, QEVGFX_TV_SetTuningItemValue(QEV_OUT_TV, 0, 1));
-    EXPECT_EQ(kSentinel, v);
     EXPECT_EQ(0, qevtest_fb_requests());
 }
 
@@ -448,14 +402,11 @@ TEST_F(Framebuffer, TvSettingItems) {
         {0x4, {QEV_TVCHG_SETTING_8, QEV_DS_TV_SETTING_8}},
         {0x2, {QEV_TVCHG_SETTING_800, QEV_DS_TV_SETTING_800}},
         {0x1, {QEV_TVCHG_SETTING_200, QEV_DS_TV_SETTING_200}}};
-    int v = 0;
     for (auto [item, word] : rows) {
         SCOPED_TRACE(item);
         ASSERT_EQ(1, QEVGFX_TV_SetSettingItemState(QEV_OUT_TV, item, 1));
         EXPECT_EQ((Words{{QEV_DS_TV_CHANGE, word.first}, {word.second, 1}}), LastWrite());
-        v = 0;
-        ASSERT_EQ(1, QEVGFX_TV_GetSettingItemState(QEV_OUT_TV, item, &v));
-        EXPECT_EQ(1, v);
+        EXPECT_EQ(1, Got(QEVGFX_TV_GetSettingItemState, QEV_OUT_TV, item));
     }
     EXPECT_EQ(3, Driver(21, 15, {0x1}, 1)[0]); // flicker filter mode FFON
     // The flicker filter switch: 5 is written as off.
@@ -464,10 +415,8 @@ TEST_F(Framebuffer, TvSettingItems) {
     EXPECT_EQ(0, Driver(21, 18, {0x1}, 1)[0]);
     // Items outside the table, the aspect among them, fail without a request.
     qevtest_fb_clear();
-    v = kSentinel;
     EXPECT_EQ(0, QEVGFX_TV_SetSettingItemState(QEV_OUT_TV, 0x8, 1));
-    EXPECT_EQ(0, QEVGFX_TV_GetSettingItemState(QEV_OUT_TV, 0x8, &v));
-    EXPECT_EQ(kSentinel, v);
+    EXPECT_EQ(qevtest::kFailed, Got(QEVGFX_TV_GetSettingItemState, QEV_OUT_TV, 0x8u));
     EXPECT_EQ(0, qevtest_fb_requests());
 }
 
@@ -477,11 +426,9 @@ TEST_F(Framebuffer, ZCloseEndsTheChannel) {
     QEVGFX_Close();
     EXPECT_EQ(closes + 1, qevtest_fb_closes());
     EXPECT_EQ(0, qevtest_fb_is_open());
-    int id = kSentinel;
-    EXPECT_EQ(0, QEVGFX_Info_GetChipID(&id));
+    EXPECT_EQ(qevtest::kFailed, qevtest::Got(QEVGFX_Info_GetChipID));
     QEVGFX_SetType(2); // the descriptor is gone: still nothing
-    EXPECT_EQ(0, QEVGFX_Info_GetChipID(&id));
-    EXPECT_EQ(kSentinel, id);
+    EXPECT_EQ(qevtest::kFailed, qevtest::Got(QEVGFX_Info_GetChipID));
     QEVGFX_Close();
     EXPECT_EQ(closes + 1, qevtest_fb_closes());
 }

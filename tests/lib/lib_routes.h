@@ -6,10 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <string>
+#include <tuple>
+#include <type_traits>
 #include <vector>
 
+#include "qev/protocol.h"
 #include "qevgfx.h"
 
 namespace qevtest {
@@ -39,6 +43,36 @@ inline void ExpectQueries(const std::vector<Query> &rows) {
 
 inline std::function<int(int *)> Mask(int (*fn)(unsigned *)) {
     return [fn](int *v) { return fn(reinterpret_cast<unsigned *>(v)); };
+}
+
+// Got(fn, args...): the value a getter writes when it succeeds; when it fails,
+// kFailed if it left its output alone, else kTouched.
+constexpr long kFailed = -0x7fff0001, kTouched = -0x7fff0002;
+template <class R, class... P> auto LastParam(R (*)(P...)) -> std::tuple_element_t<sizeof...(P) - 1, std::tuple<P...>>;
+template <class F, class... A> long Got(F fn, A... args) {
+    std::remove_pointer_t<decltype(LastParam(fn))> v(kSentinel);
+    if (fn(args..., &v))
+        return long(v);
+    return long(v) == long(decltype(v)(kSentinel)) ? kFailed : kTouched;
+}
+// A pair getter's two words, or {kFailed} (kTouched if it wrote anything).
+inline std::vector<long> Got2(int (*fn)(unsigned, int *), unsigned output) {
+    int s[2] = {kSentinel, kSentinel};
+    if (fn(output, s))
+        return {s[0], s[1]};
+    return {s[0] == kSentinel && s[1] == kSentinel ? kFailed : kTouched};
+}
+using Longs = std::vector<long>;
+
+// A chip-identifier command block (17/1) with its status and first output
+// preset, for the raw exchange.
+inline QevCommandBlock ChipBlock() {
+    QevCommandBlock block;
+    std::memset(&block, 0, sizeof block);
+    block.group = 17;
+    block.function = 1;
+    block.status = block.output[0] = kSentinel;
+    return block;
 }
 
 // The information and device queries every route answers.
@@ -136,16 +170,17 @@ inline void ExpectPerOutputOperationsFail() {
     int v = kSentinel, count = kSentinel;
     RRModeEntry *modes = nullptr;
     double scale[2] = {0, 0};
-    EXPECT_EQ(0, QEVGFX_DISPLAY_GetDevCurMode(0x1, &mode));
-    EXPECT_EQ(0, QEVGFX_DISPLAY_GetDevSupportMode(0x1, &count, &modes));
-    EXPECT_EQ(0, QEVGFX_DISPLAY_GetDevCurRotation(0x1, &v));
-    EXPECT_EQ(0, QEVGFX_DISPLAY_GetDevSupRotation(0x1, &v));
-    EXPECT_EQ(0, QEVGFX_DISPLAY_GetCurrentScale(0x1, scale));
-    EXPECT_EQ(0, QEVGFX_DISPLAY_SetDevRotationDeg(0x1, 2));
-    EXPECT_EQ(0, QEVGFX_DISPLAY_SetDevMode(0x1, "800x600", 800, 600, 60.0f));
-    EXPECT_EQ(0, QEVGFX_DISPLAY_SetScale(0x1, 1.25, 1.25));
-    EXPECT_EQ(0, QEVGFX_Device_GetRandRPrimary(reinterpret_cast<unsigned *>(&v)));
-    EXPECT_EQ(0, QEVGFX_Device_SetRandRPrimary(0x1));
+    const int results[] = {QEVGFX_DISPLAY_GetDevCurMode(0x1, &mode),
+                           QEVGFX_DISPLAY_GetDevSupportMode(0x1, &count, &modes),
+                           QEVGFX_DISPLAY_GetDevCurRotation(0x1, &v),
+                           QEVGFX_DISPLAY_GetDevSupRotation(0x1, &v),
+                           QEVGFX_DISPLAY_GetCurrentScale(0x1, scale),
+                           QEVGFX_DISPLAY_SetDevRotationDeg(0x1, 2),
+                           QEVGFX_DISPLAY_SetDevMode(0x1, "800x600", 800, 600, 60.0f),
+                           QEVGFX_DISPLAY_SetScale(0x1, 1.25, 1.25),
+                           QEVGFX_Device_GetRandRPrimary(reinterpret_cast<unsigned *>(&v)),
+                           QEVGFX_Device_SetRandRPrimary(0x1)};
+    EXPECT_EQ(std::vector<int>(std::size(results), 0), std::vector<int>(std::begin(results), std::end(results)));
     EXPECT_EQ(kSentinel, v);
     EXPECT_EQ(nullptr, modes);
 }

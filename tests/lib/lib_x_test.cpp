@@ -25,6 +25,9 @@
 namespace {
 
 using qevtest::Cmd;
+using qevtest::Got;
+using qevtest::Got2;
+using qevtest::Longs;
 using qevtest::kSentinel;
 using qevtest::SentCommand;
 using Sent = std::vector<SentCommand>;
@@ -54,9 +57,7 @@ class XRoute : public qevtest::SessionTest<XRoute> {
 };
 
 TEST_F(XRoute, OpensWithoutRandR) {
-    int randr = 7;
-    EXPECT_EQ(1, QEVGFX_IsRandR(&randr));
-    EXPECT_EQ(0, randr);
+    EXPECT_EQ(0, Got(QEVGFX_IsRandR));
     // After Xlib's own missing-extension warning.
     EXPECT_TRUE(open_error().ends_with("\nRandR extension missing\n")) << open_error();
     EXPECT_EQ("", open_output()); // a library leaves standard output to its caller
@@ -64,24 +65,16 @@ TEST_F(XRoute, OpensWithoutRandR) {
 
 TEST_F(XRoute, AdapterAndOutputQueries) {
     const int crtLcd = QEV_OUT_CRT | QEV_OUT_LCD;
-    qevtest::ExpectQueries(qevtest::Queries({{QEV_CHIP_M400},
-                                             {0x11},
-                                             {256},
-                                             {0x92},
-                                             {1, 4, 2, 17, 0},
-                                             {crtLcd | QEV_OUT_TV | QEV_OUT_HDTV | QEV_OUT_TV2 | QEV_OUT_HDTV2 |
-                                              QEV_OUT_DVI},
-                                             {crtLcd | QEV_OUT_TV},
-                                             {crtLcd},
-                                             {QEV_DISPLAY_CLONE}}));
+    const int supported = crtLcd | QEV_OUT_TV | QEV_OUT_HDTV | QEV_OUT_TV2 | QEV_OUT_HDTV2 | QEV_OUT_DVI;
+    qevtest::ExpectQueries(qevtest::Queries({{QEV_CHIP_M400}, {0x11}, {256}, {0x92}, {1, 4, 2, 17, 0}, {supported},
+                                             {crtLcd | QEV_OUT_TV}, {crtLcd}, {QEV_DISPLAY_CLONE}}));
     qevtest::ExpectQueries({{"bios", QEVGFX_Info_GetBiosVersion, 1, {1, 10}},
                             {"bios date", QEVGFX_Info_GetBiosDate, 1, {2026, 3, 17}},
                             {"tv slot", QEVGFX_Info_GetTVChipOnSlot, 0, {}}, // framebuffer channel only
                             {"primary", qevtest::Mask(QEVGFX_Device_GetPrimaryDevice), 1, {QEV_OUT_LCD}},
                             {"fb resolution", QEVGFX_Device_GetFbResolutionInfo, 0, {}}}); // no X form
-    int v = -1;
-    EXPECT_EQ(1, QEVGFX_Device_GetSupportSAMMState(&v));
-    EXPECT_EQ(1, QEVGFX_Device_GetPanningState(&v));
+    EXPECT_GE(Got(QEVGFX_Device_GetSupportSAMMState), 0);
+    EXPECT_GE(Got(QEVGFX_Device_GetPanningState), 0);
     EXPECT_EQ(1, QEVGFX_DrvSync());
     EXPECT_EQ(1, QEVGFX_Device_SetVideoDevice(1)); // a no-op on the X channel
 
@@ -123,10 +116,7 @@ TEST_F(XRoute, CommandsCopyExactlyTheirOutputs) {
     for (int w : out)
         ASSERT_EQ(kSentinel, w);
     // The block itself: the status and all outputs come back.
-    QevCommandBlock block;
-    std::memset(&block, 0, sizeof block);
-    block.group = 17;
-    block.function = 1;
+    QevCommandBlock block = qevtest::ChipBlock();
     block.output[5] = kSentinel;
     Display *d = XOpenDisplay(nullptr);
     ASSERT_NE(nullptr, d);
@@ -139,27 +129,21 @@ TEST_F(XRoute, CommandsCopyExactlyTheirOutputs) {
 
 TEST_F(XRoute, SwitchingAndSessionCalls) {
     // Switching goes through command 19/4 and reads back.
-    unsigned mask = 0;
-    int mode = 0;
     ASSERT_EQ(1, QEVGFX_Device_SetActiveState(QEV_OUT_LCD));
-    EXPECT_EQ(1, QEVGFX_Device_GetActiveState(&mask));
-    EXPECT_EQ(unsigned(QEV_OUT_LCD), mask);
-    EXPECT_EQ(1, QEVGFX_Device_GetDisplayMode(&mode));
-    EXPECT_EQ(QEV_DISPLAY_SINGLE, mode);
+    EXPECT_EQ(QEV_OUT_LCD, Got(QEVGFX_Device_GetActiveState));
+    EXPECT_EQ(QEV_DISPLAY_SINGLE, Got(QEVGFX_Device_GetDisplayMode));
     RRModeEntry m{const_cast<char *>("1024x768"), 1024, 768, 60.0f};
     ASSERT_EQ(1, QEVGFX_Device_SetActiveState2(QEV_OUT_CRT | QEV_OUT_LCD, QEV_OUT_CRT, QEV_OUT_LCD, &m, &m));
-    EXPECT_EQ(1, QEVGFX_Device_GetActiveState(&mask));
-    EXPECT_EQ(unsigned(QEV_OUT_CRT | QEV_OUT_LCD), mask);
+    EXPECT_EQ(QEV_OUT_CRT | QEV_OUT_LCD, Got(QEVGFX_Device_GetActiveState));
 
     EXPECT_EQ(1, QEVGFX_SaveCurrentSetting(1));
     EXPECT_EQ(1, QEVGFX_SaveCurrentSetting(0));
     EXPECT_EQ(0, QEVGFX_SaveCurrentSetting(2));
     // SetType(3) keeps the X channel; forcing the framebuffer channel without
     // a device fails every request.
-    int id = 0;
-    for (auto [type, rc] : {std::pair{3, 1}, {2, 0}, {1, 1}}) {
+    for (auto [type, chip] : {std::pair{3, long(QEV_CHIP_M400)}, {2, qevtest::kFailed}, {1, long(QEV_CHIP_M400)}}) {
         QEVGFX_SetType(type);
-        EXPECT_EQ(rc, QEVGFX_Info_GetChipID(&id)) << type;
+        EXPECT_EQ(chip, Got(QEVGFX_Info_GetChipID)) << type;
     }
 }
 
@@ -176,9 +160,7 @@ TEST_F(XRoute, TvGroupFollowsTheOutput) {
     const std::pair<unsigned, int> sizes[] = {{QEV_OUT_TV, 3}, {QEV_OUT_HDTV, 4}, {QEV_OUT_TV2, 5}, {QEV_OUT_HDTV2, 6}};
     for (auto [tv, size] : sizes) {
         qevtest::clear_sent_commands();
-        int s[2] = {0, 0};
-        ASSERT_EQ(1, QEVGFX_TV_GetViewSize(tv, s)) << tv;
-        EXPECT_EQ((std::vector<int>{size, size}), std::vector<int>(s, s + 2)) << tv;
+        EXPECT_EQ((Longs{size, size}), Got2(QEVGFX_TV_GetViewSize, tv)) << tv;
         EXPECT_EQ(Sent{Cmd(GetTVFunctionID(tv), 8)}, qevtest::sent_commands());
     }
     // A write reaches only its own group.
@@ -191,34 +173,24 @@ TEST_F(XRoute, TvGroupFollowsTheOutput) {
     auto tuning = qevtest::SimState({"tv", "hdtv2", "tuning"});
     ASSERT_EQ(6u, tuning.size());
     EXPECT_EQ(77, tuning[4]); // saturation
-    int v = 0;
-    ASSERT_EQ(1, QEVGFX_TV_GetTuningItemValue(QEV_OUT_HDTV, 0x10, &v));
-    EXPECT_EQ(50, v);
+    EXPECT_EQ(50, Got(QEVGFX_TV_GetTuningItemValue, QEV_OUT_HDTV, 0x10u));
 }
 
 TEST_F(XRoute, HdtvStandardGoesToItsGroup) {
     ASSERT_EQ(1, QEVGFX_TV_SetStandard(QEV_OUT_HDTV, QEV_TVSTD_PAL));
     EXPECT_EQ(Sent{Cmd(23, 3, {2})}, qevtest::sent_commands());
-    unsigned std = 0;
-    EXPECT_EQ(1, QEVGFX_TV_GetStandard(QEV_OUT_HDTV, &std));
-    EXPECT_EQ(unsigned(QEV_TVSTD_PAL), std);
-    EXPECT_EQ(1, QEVGFX_TV_GetStandard(QEV_OUT_TV, &std));
-    EXPECT_EQ(unsigned(QEV_TVSTD_NTSC), std); // group 21 untouched
-    unsigned mask = 0;
-    EXPECT_EQ(1, QEVGFX_TV_GetSupportStandard(QEV_OUT_HDTV, &mask));
-    EXPECT_EQ(unsigned(QEV_TVSTD_PAL | QEV_TVSTD_720P | QEV_TVSTD_1080I), mask);
+    EXPECT_EQ(QEV_TVSTD_PAL, Got(QEVGFX_TV_GetStandard, QEV_OUT_HDTV));
+    EXPECT_EQ(QEV_TVSTD_NTSC, Got(QEVGFX_TV_GetStandard, QEV_OUT_TV)); // group 21 untouched
+    EXPECT_EQ(QEV_TVSTD_PAL | QEV_TVSTD_720P | QEV_TVSTD_1080I, Got(QEVGFX_TV_GetSupportStandard, QEV_OUT_HDTV));
     // A standard the group lacks is refused and changes nothing.
     EXPECT_EQ(0, QEVGFX_TV_SetStandard(QEV_OUT_HDTV, QEV_TVSTD_NTSC));
-    EXPECT_EQ(1, QEVGFX_TV_GetStandard(QEV_OUT_HDTV, &std));
-    EXPECT_EQ(unsigned(QEV_TVSTD_PAL), std);
+    EXPECT_EQ(QEV_TVSTD_PAL, Got(QEVGFX_TV_GetStandard, QEV_OUT_HDTV));
     EXPECT_EQ(1, QEVGFX_TV_SetStandard(QEV_OUT_HDTV, QEV_TVSTD_720P));
 
     qevtest::clear_sent_commands();
     ASSERT_EQ(1, QEVGFX_TV_SetSignalType(QEV_OUT_TV, QEV_TVSIG_SVIDEO));
     EXPECT_EQ(Sent{Cmd(21, 6, {2})}, qevtest::sent_commands());
-    unsigned sig = 0;
-    EXPECT_EQ(1, QEVGFX_TV_GetSignalType(QEV_OUT_TV, &sig));
-    EXPECT_EQ(unsigned(QEV_TVSIG_SVIDEO), sig);
+    EXPECT_EQ(QEV_TVSIG_SVIDEO, Got(QEVGFX_TV_GetSignalType, QEV_OUT_TV));
 }
 
 // The view size and position pairs of the TV and the panel: the same
@@ -232,7 +204,7 @@ TEST_F(XRoute, ViewPairs) {
         Get getSize, getPos;
         Set setSize, setPos;
         int maxSize;
-        std::vector<int> size, pos;
+        Longs size, pos;
         Sent sent;
     } rows[] = {
         {"TV", QEV_OUT_TV, QEVGFX_TV_GetViewSize, QEVGFX_TV_GetViewPosition, QEVGFX_TV_SetViewSize,
@@ -242,67 +214,52 @@ TEST_F(XRoute, ViewPairs) {
     };
     for (const auto &f : rows) {
         SCOPED_TRACE(f.name);
-        int s[2] = {};
         qevtest::clear_sent_commands();
         ASSERT_EQ(1, f.setSize(f.output, f.size[0], f.size[1]));
         ASSERT_EQ(1, f.setPos(f.output, f.pos[0], f.pos[1]));
         EXPECT_EQ(f.sent, qevtest::sent_commands());
         // Beyond the maximum: refused, nothing changes.
         EXPECT_EQ(0, f.setSize(f.output, f.maxSize + 1, 1));
-        ASSERT_EQ(1, f.getSize(f.output, s));
-        EXPECT_EQ(f.size, std::vector<int>(s, s + 2));
-        ASSERT_EQ(1, f.getPos(f.output, s));
-        EXPECT_EQ(f.pos, std::vector<int>(s, s + 2));
+        EXPECT_EQ(f.size, Got2(f.getSize, f.output));
+        EXPECT_EQ(f.pos, Got2(f.getPos, f.output));
     }
     // Outputs without panel adjustment: refused, the caller's pair stays.
-    int s[2] = {kSentinel, kSentinel};
-    EXPECT_EQ(0, QEVGFX_Panel_GetViewSize(QEV_OUT_TV, s));
-    EXPECT_EQ(kSentinel, s[0]);
+    EXPECT_EQ(Longs{qevtest::kFailed}, Got2(QEVGFX_Panel_GetViewSize, QEV_OUT_TV));
     // 65535 asks for the profile's value.
     ASSERT_EQ(1, QEVGFX_TV_SetViewSize(QEV_OUT_TV, 65535, 65535));
-    ASSERT_EQ(1, QEVGFX_TV_GetViewSize(QEV_OUT_TV, s));
-    EXPECT_EQ(3, s[0]);
+    EXPECT_EQ((Longs{3, 3}), Got2(QEVGFX_TV_GetViewSize, QEV_OUT_TV));
 }
 
 TEST_F(XRoute, TvTuningAndSettings) {
     unsigned items = 0;
     ASSERT_EQ(1, QEVGFX_TV_GetSupportTuningCaps(QEV_OUT_HDTV, &items));
     EXPECT_EQ(0x3cu, items);
-    int v = 0;
     qevtest::clear_sent_commands();
     ASSERT_EQ(1, QEVGFX_TV_SetTuningItemValue(QEV_OUT_TV, 0x4, 61));
-    ASSERT_EQ(1, QEVGFX_TV_GetTuningItemValue(QEV_OUT_TV, 0x4, &v));
-    EXPECT_EQ(61, v);
+    EXPECT_EQ(61, Got(QEVGFX_TV_GetTuningItemValue, QEV_OUT_TV, 0x4u));
     EXPECT_EQ((Sent{Cmd(21, 16, {4, 61}), Cmd(21, 15, {4})}), qevtest::sent_commands());
     // An item the driver does not know, a value beyond the maximum: refused.
-    v = kSentinel;
-    EXPECT_EQ(0, QEVGFX_TV_GetTuningItemValue(QEV_OUT_TV, 0x40, &v));
-    EXPECT_EQ(kSentinel, v);
+    EXPECT_EQ(qevtest::kFailed, Got(QEVGFX_TV_GetTuningItemValue, QEV_OUT_TV, 0x40u));
     EXPECT_EQ(0, QEVGFX_TV_SetTuningItemValue(QEV_OUT_TV, 0x4, 101));
-    ASSERT_EQ(1, QEVGFX_TV_GetTuningItemValue(QEV_OUT_TV, 0x4, &v));
-    EXPECT_EQ(61, v);
+    EXPECT_EQ(61, Got(QEVGFX_TV_GetTuningItemValue, QEV_OUT_TV, 0x4u));
 
     qevtest::clear_sent_commands();
     ASSERT_EQ(1, QEVGFX_TV_SetSettingItemState(QEV_OUT_TV, 0x4, 1));
-    ASSERT_EQ(1, QEVGFX_TV_GetSettingItemState(QEV_OUT_TV, 0x4, &v));
-    EXPECT_EQ(1, v);
+    EXPECT_EQ(1, Got(QEVGFX_TV_GetSettingItemState, QEV_OUT_TV, 0x4u));
     EXPECT_EQ((Sent{Cmd(21, 19, {4, 1}), Cmd(21, 18, {4})}), qevtest::sent_commands());
     // The aspect item travels on this channel only.
     ASSERT_EQ(1, QEVGFX_TV_SetSettingItemState(QEV_OUT_TV, 0x8, 1));
-    ASSERT_EQ(1, QEVGFX_TV_GetSettingItemState(QEV_OUT_TV, 0x8, &v));
-    EXPECT_EQ(1, v);
+    EXPECT_EQ(1, Got(QEVGFX_TV_GetSettingItemState, QEV_OUT_TV, 0x8u));
 }
 
 TEST_F(XRoute, PanelInfoAndExpansion) {
     int info[5] = {kSentinel, kSentinel, kSentinel, kSentinel, kSentinel};
     ASSERT_EQ(1, QEVGFX_Panel_GetInfo(QEV_OUT_LCD, info));
     EXPECT_EQ((std::vector<int>{1280, 800, 60, 24}), std::vector<int>(info + 1, info + 5));
-    int v = -1;
     qevtest::clear_sent_commands();
     // The adjustment window passes its set of active outputs here.
     ASSERT_EQ(1, QEVGFX_Panel_SetExpandState(QEV_OUT_CRT | QEV_OUT_LCD, 1));
-    ASSERT_EQ(1, QEVGFX_Panel_GetExpandState(QEV_OUT_LCD, &v));
-    EXPECT_EQ(1, v);
+    EXPECT_EQ(1, Got(QEVGFX_Panel_GetExpandState, QEV_OUT_LCD));
     EXPECT_EQ((Sent{Cmd(20, 4, {0, 0, 0, 3, 1}), Cmd(20, 3)}), qevtest::sent_commands());
     ASSERT_EQ(1, QEVGFX_Panel_SetExpandState(QEV_OUT_LCD, 0));
 }
@@ -336,12 +293,10 @@ TEST_F(XRoute, DisplayModesAndRotation) {
     int cur[5] = {};
     ASSERT_EQ(1, QEVGFX_DISPLAY_GetCurrentMode(cur));
     EXPECT_EQ(24, cur[3]);
-    int type = 0, degree = 0, caps = 0;
+    int type = 0, degree = 0;
     ASSERT_EQ(1, QEVGFX_DISPLAY_GetRotateDegree(&type, &degree));
-    EXPECT_EQ(2, type);
-    EXPECT_EQ(1, degree);
-    ASSERT_EQ(1, QEVGFX_DISPLAY_GetRotateCaps(0, &caps));
-    EXPECT_EQ(0xf, caps);
+    EXPECT_EQ(std::pair(2, 1), std::pair(type, degree));
+    EXPECT_EQ(0xf, Got(QEVGFX_DISPLAY_GetRotateCaps, 0u));
 
     qevtest::clear_sent_commands();
     ASSERT_EQ(1, SetRotationInfo(2, 8));
@@ -374,26 +329,20 @@ TEST_F(XRoute, DriverFaultsDoNotDisturbLaterCalls) {
                               {"shortreply", "21/8"}, {"status0", "24/1"}})
         ASSERT_TRUE(qevtest::SimCtlOk({"fault", kind, code})) << kind << " " << code;
     // The rotation queries report success all the same; the presets stand.
-    int type = 7, degree = 7, caps = kSentinel;
+    int type = 7, degree = 7;
     EXPECT_EQ(1, QEVGFX_DISPLAY_GetRotateDegree(&type, &degree));
     EXPECT_EQ(std::pair(7, 7), std::pair(type, degree));
-    EXPECT_EQ(1, QEVGFX_DISPLAY_GetRotateCaps(0, &caps));
-    EXPECT_EQ(kSentinel, caps);
+    EXPECT_EQ(kSentinel, Got(QEVGFX_DISPLAY_GetRotateCaps, 0u));
     int rec[14];
     for (int &w : rec)
         w = kSentinel;
     EXPECT_EQ(0, QEVGFX_DISPLAY_EnumModes(0, rec));
     EXPECT_EQ(kSentinel, rec[0]);
     EXPECT_EQ(0, QEVGFX_TV_SetStandard(QEV_OUT_HDTV, QEV_TVSTD_1080I));
-    int s[2] = {kSentinel, kSentinel};
-    EXPECT_EQ(0, QEVGFX_TV_GetViewSize(QEV_OUT_TV, s));
-    EXPECT_EQ((std::vector<int>{kSentinel, kSentinel}), std::vector<int>(s, s + 2));
+    EXPECT_EQ(Longs{qevtest::kFailed}, Got2(QEVGFX_TV_GetViewSize, QEV_OUT_TV));
     ASSERT_TRUE(qevtest::SimCtlOk({"fault", "clear"}));
-    unsigned std = 0;
-    ASSERT_EQ(1, QEVGFX_TV_GetStandard(QEV_OUT_HDTV, &std));
-    EXPECT_EQ(unsigned(QEV_TVSTD_720P), std);
-    ASSERT_EQ(1, QEVGFX_TV_GetViewSize(QEV_OUT_TV, s));
-    EXPECT_EQ(3, s[0]);
+    EXPECT_EQ(QEV_TVSTD_720P, Got(QEVGFX_TV_GetStandard, QEV_OUT_HDTV));
+    EXPECT_EQ((Longs{3, 3}), Got2(QEVGFX_TV_GetViewSize, QEV_OUT_TV));
     ASSERT_EQ(1, QEVGFX_DISPLAY_GetRotateDegree(&type, &degree));
     EXPECT_EQ(1, degree);
     ASSERT_EQ(1, QEVGFX_DISPLAY_EnumModes(0, rec));
@@ -408,12 +357,7 @@ TEST_F(XRoute, DriverFaultsDoNotDisturbLaterCalls) {
         XSynchronize(d, sync ? True : False);
         for (const char *kind : {"xerror", "shortreply", "longreply"}) {
             SCOPED_TRACE(std::string(kind) + (sync ? " synchronous" : ""));
-            QevCommandBlock block;
-            std::memset(&block, 0, sizeof block);
-            block.group = 17;
-            block.function = 1;
-            block.status = kSentinel;
-            block.output[0] = kSentinel;
+            QevCommandBlock block = qevtest::ChipBlock();
             ASSERT_TRUE(qevtest::SimCtlOk({"fault", kind, "17/1"}));
             EXPECT_EQ(0, QEVGFXCommand(d, &block));
             EXPECT_EQ(kSentinel, block.status);
@@ -444,11 +388,7 @@ TEST_F(MissingExtension, CommandsFailWithTheWarning) {
     Display *d = XOpenDisplay(nullptr);
     ASSERT_NE(nullptr, d);
     for (int i = 0; i < 2; ++i) {
-        QevCommandBlock block;
-        std::memset(&block, 0, sizeof block);
-        block.group = 17;
-        block.function = 1;
-        block.status = kSentinel;
+        QevCommandBlock block = qevtest::ChipBlock();
         testing::internal::CaptureStderr();
         EXPECT_EQ(0, QEVGFXCommand(d, &block));
         std::string err = testing::internal::GetCapturedStderr();

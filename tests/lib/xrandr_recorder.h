@@ -21,6 +21,17 @@ class XrandrRecorder {
 
     // Arguments (without argv[0]) of every run so far, oldest first.
     std::vector<Argv> calls() const;
+    // The same, each run as one line of its arguments separated by spaces.
+    std::vector<std::string> lines() const {
+        std::vector<std::string> out;
+        for (const Argv &argv : calls()) {
+            std::string line;
+            for (const std::string &a : argv)
+                line += (line.empty() ? "" : " ") + a;
+            out.push_back(line);
+        }
+        return out;
+    }
     void clear();
 
   private:

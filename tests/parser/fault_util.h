@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <functional>
 #include <set>
 #include <string>
@@ -33,6 +34,21 @@ inline std::set<std::string> ListDir(const std::string &dir) {
         closedir(d);
     }
     return names;
+}
+
+// Fills the file system holding `path` up with that one file; false if
+// nothing fit.
+inline bool FillUp(const std::string &path) {
+    FILE *f = std::fopen(path.c_str(), "w");
+    if (!f)
+        return false;
+    std::setvbuf(f, nullptr, _IONBF, 0);
+    const std::string block(512, 'x');
+    size_t written = 0;
+    while (std::fwrite(block.data(), 1, block.size(), f) == block.size())
+        written += block.size();
+    std::fclose(f);
+    return written > 0;
 }
 
 // Runs `run` once per call of each kind, that call failing, after `reset`

@@ -31,6 +31,10 @@ protected:
     void put(const std::string &text) { ASSERT_TRUE(qevtest::write_file(path, text)); }
     std::string contents() { return qevtest::read_file(path).value_or("<missing>"); }
     const char *p() const { return path.c_str(); }
+    // A reader's result and the text it left in buf, as "result:text".
+    std::string got(int rc) const { return std::to_string(rc) + ":" + buf; }
+    // An editor's result and the file after it, as "result:contents".
+    std::string edit(int rc) { return std::to_string(rc) + ":" + contents(); }
 };
 
 const char kLookup[] =
@@ -131,45 +135,33 @@ TEST_F(ParserTest, SectionAddressing)
     EXPECT_EQ(XConfig_CheckIfSectionExisted(p(), "Monitor", ""), 2);  // file ends in blank lines: 2, not 1
 
     int count = -1;
-    ASSERT_EQ(XConfig_GetSectionID(p(), "Screen", buf, &count), 0);
-    EXPECT_STREQ(buf, "S1");  // comment cut here
-    EXPECT_EQ(count, 3);      // lines of both Screen sections up to the Identifier
-    EXPECT_EQ(XConfig_GetSectionID(p(), "Files", buf, &count), 2);
-    EXPECT_STREQ(buf, "");
-
+    EXPECT_EQ(got(XConfig_GetSectionID(p(), "Screen", buf, &count)), "0:S1");  // comment cut here
+    EXPECT_EQ(count, 3);  // lines of both Screen sections up to the Identifier
+    EXPECT_EQ(got(XConfig_GetSectionID(p(), "Files", buf, &count)), "2:");
     // Empty identifier: the first section of that name.
-    ASSERT_EQ(XConfig_GetString(p(), "device", "", "driver", 1, buf), 0);
-    EXPECT_STREQ(buf, "\"qevsim\"");
+    EXPECT_EQ(got(XConfig_GetString(p(), "device", "", "driver", 1, buf)), "0:\"qevsim\"");
 }
 
 TEST_F(ParserTest, StringsAndEntries)
 {
     put(kLookup);
-    ASSERT_EQ(XConfig_GetString(p(), "Device", "Card0", "Option", 1, buf), 0);
-    EXPECT_STREQ(buf, "\"AccelMethod\" \"exa\"");  // both quoted words, comment cut
-    ASSERT_EQ(XConfig_GetString(p(), "Device", "Card0", "Identifier", 1, buf), 0);
-    EXPECT_STREQ(buf, "Card0");
-    EXPECT_EQ(XConfig_GetString(p(), "Device", "Card0", "Option", 2, buf), 2);  // "Options" is another key
-    EXPECT_STREQ(buf, "");
-    EXPECT_EQ(XConfig_GetString(p(), "Device", "Card0", "Option", 0, buf), 2);
-    EXPECT_EQ(XConfig_GetString(p(), "Device", "Nope", "Option", 1, buf), 2);
-
-    ASSERT_EQ(XConfig_GetEntry(p(), "Device", "Card0", 1, buf), 0);
-    EXPECT_STREQ(buf, "Identifier \"Card0\"");
-    ASSERT_EQ(XConfig_GetEntry(p(), "Device", "Card0", 3, buf), 0);
-    EXPECT_STREQ(buf, "Option \"AccelMethod\" \"exa\"  # fast");
-    EXPECT_EQ(XConfig_GetEntry(p(), "Device", "Card0", 5, buf), 2);
-    EXPECT_EQ(XConfig_GetEntry(p(), "Device", "Card0", 0, buf), 2);
+    const char *d = "Device", *c = "Card0";
+    EXPECT_EQ(got(XConfig_GetString(p(), d, c, "Option", 1, buf)), "0:\"AccelMethod\" \"exa\"");  // comment cut
+    EXPECT_EQ(got(XConfig_GetString(p(), d, c, "Identifier", 1, buf)), "0:Card0");
+    EXPECT_EQ(got(XConfig_GetString(p(), d, c, "Option", 2, buf)), "2:");  // "Options" is another key
+    EXPECT_EQ(XConfig_GetString(p(), d, c, "Option", 0, buf), 2);
+    EXPECT_EQ(XConfig_GetString(p(), d, "Nope", "Option", 1, buf), 2);
+    EXPECT_EQ(got(XConfig_GetEntry(p(), d, c, 1, buf)), "0:Identifier \"Card0\"");
+    EXPECT_EQ(got(XConfig_GetEntry(p(), d, c, 3, buf)), "0:Option \"AccelMethod\" \"exa\"  # fast");
+    EXPECT_EQ(XConfig_GetEntry(p(), d, c, 5, buf), 2);
+    EXPECT_EQ(XConfig_GetEntry(p(), d, c, 0, buf), 2);
 
     strcpy(buf, "Screen \"Scr0\" RightOf \"Scr1\"");
-    EXPECT_EQ(XConfig_GetSubString(buf, 3, 4), 0);
-    EXPECT_STREQ(buf, "Scr1");
+    EXPECT_EQ(got(XConfig_GetSubString(buf, 3, 4)), "0:Scr1");
     strcpy(buf, "a\"b\"c\"d\"e");
-    EXPECT_EQ(XConfig_GetSubString(buf, 1, 3), 0);
-    EXPECT_STREQ(buf, "b\"c");
+    EXPECT_EQ(got(XConfig_GetSubString(buf, 1, 3)), "0:b\"c");
     EXPECT_EQ(XConfig_GetSubString(buf, 2, 2), 2);
-    EXPECT_EQ(XConfig_GetSubString(buf, 1, 5), 2);  // too few quotes: unchanged
-    EXPECT_STREQ(buf, "b\"c");
+    EXPECT_EQ(got(XConfig_GetSubString(buf, 1, 5)), "2:b\"c");  // too few quotes: unchanged
     EXPECT_EQ(XConfig_GetSubString(buf, 2, 1), 1);
     EXPECT_EQ(XConfig_GetSubString(nullptr, 1, 2), 1);
 }
@@ -179,10 +171,10 @@ TEST_F(ParserTest, StringsAndEntries)
 TEST_F(ParserTest, SetStringReplacesTheLineAndTheBlankLinesBeforeIt)
 {
     put("Section \"Device\"\n  Identifier \"C\"\n\n   Driver \"a\" # x\n\tDriver \"b\"\nEndSection\n");
-    EXPECT_EQ(XConfig_SetString(p(), "Device", "C", "driver", 2, "\"z\""), 0);
-    EXPECT_EQ(contents(), "Section \"Device\"\n  Identifier \"C\"\n\n   Driver \"a\" # x\n\tdriver \"z\"\nEndSection\n");
-    EXPECT_EQ(XConfig_SetString(p(), "Device", "C", "Driver", 1, "\"y\""), 0);
-    EXPECT_EQ(contents(), "Section \"Device\"\n  Identifier \"C\"\n\tDriver \"y\"\n\tdriver \"z\"\nEndSection\n");
+    EXPECT_EQ(edit(XConfig_SetString(p(), "Device", "C", "driver", 2, "\"z\"")),
+              "0:Section \"Device\"\n  Identifier \"C\"\n\n   Driver \"a\" # x\n\tdriver \"z\"\nEndSection\n");
+    EXPECT_EQ(edit(XConfig_SetString(p(), "Device", "C", "Driver", 1, "\"y\"")),
+              "0:Section \"Device\"\n  Identifier \"C\"\n\tDriver \"y\"\n\tdriver \"z\"\nEndSection\n");
     const std::string before = contents();
     EXPECT_EQ(XConfig_SetString(p(), "Device", "C", "BusID", 1, "\"PCI:1:0:0\""), 2);  // adds nothing
     EXPECT_EQ(XConfig_SetString(p(), "Device", "C", "Driver", 0, "\"q\""), 2);
@@ -193,9 +185,9 @@ TEST_F(ParserTest, SetStringReplacesTheLineAndTheBlankLinesBeforeIt)
 TEST_F(ParserTest, SetEntryGoesRightBeforeEndSection)
 {
     put("Section \"Device\"\n\tIdentifier \"C\"\n\n  EndSection  \nSection \"Device\"\nEndSection");
-    EXPECT_EQ(XConfig_SetEntry(p(), "Device", "C", "Option \"A\"\t\"b\""), 0);
-    EXPECT_EQ(contents(),
-              "Section \"Device\"\n\tIdentifier \"C\"\n\n\tOption \"A\"\t\"b\"\n  EndSection  \nSection \"Device\"\nEndSection");
+    EXPECT_EQ(edit(XConfig_SetEntry(p(), "Device", "C", "Option \"A\"\t\"b\"")),
+              "0:Section \"Device\"\n\tIdentifier \"C\"\n\n\tOption \"A\"\t\"b\"\n  EndSection  \n"
+              "Section \"Device\"\nEndSection");
     EXPECT_EQ(XConfig_SetEntry(p(), "Monitor", "", "x"), 2);
 }
 
@@ -207,33 +199,30 @@ TEST_F(ParserTest, DeleteEntryRewritesTheSectionInNormalForm)
     const std::string normal = head.substr(0, 7) + "\nSection \"ServerLayout\"\n\tIdentifier \"L\"\n\tScreen \"S0\"\n";
     const std::string after = "EndSection  # end\n\n\ntail\n";
     // A bare Xinerama option does not match one with a second word.
-    EXPECT_EQ(XConfig_DeleteEntry(p(), "ServerLayout", "L", "Option \"Xinerama\""), 2);
-    EXPECT_EQ(contents(), normal + "\tOption \"Xinerama\" \"off\"\n" + after);
-    EXPECT_EQ(XConfig_DeleteEntry(p(), "serverlayout", "l", " option\t\"XINERAMA\" \"Off\" "), 0);
-    EXPECT_EQ(contents(), normal + after);
-    EXPECT_EQ(XConfig_DeleteEntry(p(), "ServerLayout", "Other", "Screen \"S0\""), 2);
-    EXPECT_EQ(contents(), normal + after);
+    EXPECT_EQ(edit(XConfig_DeleteEntry(p(), "ServerLayout", "L", "Option \"Xinerama\"")),
+              "2:" + normal + "\tOption \"Xinerama\" \"off\"\n" + after);
+    EXPECT_EQ(edit(XConfig_DeleteEntry(p(), "serverlayout", "l", " option\t\"XINERAMA\" \"Off\" ")),
+              "0:" + normal + after);
+    EXPECT_EQ(edit(XConfig_DeleteEntry(p(), "ServerLayout", "Other", "Screen \"S0\"")), "2:" + normal + after);
 
     // Every matching entry goes; a section at the start gains the empty line.
     put("Section \"D\"\nIdentifier \"x\"\nA 1\nB 2\na   1\nEndSection\n");
-    EXPECT_EQ(XConfig_DeleteEntry(p(), "D", "x", "A 1"), 0);
-    EXPECT_EQ(contents(), "\nSection \"D\"\n\tIdentifier \"x\"\n\tB 2\nEndSection\n");
+    EXPECT_EQ(edit(XConfig_DeleteEntry(p(), "D", "x", "A 1")),
+              "0:\nSection \"D\"\n\tIdentifier \"x\"\n\tB 2\nEndSection\n");
 }
 
 TEST_F(ParserTest, CreateAndDeleteSections)
 {
     put(kLookup);
-    EXPECT_EQ(XConfig_CreateSection(p(), "device", "CARD0"), 3);
-    EXPECT_EQ(contents(), kLookup);
+    EXPECT_EQ(edit(XConfig_CreateSection(p(), "device", "CARD0")), "3:" + std::string(kLookup));
     // An identifier passed with its quotes never equals an existing one.
-    EXPECT_EQ(XConfig_CreateSection(p(), "Device", "\"Card0\""), 0);
-    EXPECT_EQ(contents(), std::string(kLookup) + "\nSection \"Device\"\n\tIdentifier \"Card0\"\nEndSection\n");
+    EXPECT_EQ(edit(XConfig_CreateSection(p(), "Device", "\"Card0\"")),
+              "0:" + std::string(kLookup) + "\nSection \"Device\"\n\tIdentifier \"Card0\"\nEndSection\n");
 
     put("Section \"A\"\nEndSection\n\n\nSection \"B\"\n\tIdentifier \"b\"\nEndSection\nSection \"C\"\nEndSection\n");
-    EXPECT_EQ(XConfig_DeleteSection(p(), "B", "b"), 0);
-    EXPECT_EQ(contents(), "Section \"A\"\nEndSection\nSection \"C\"\nEndSection\n");
-    EXPECT_EQ(XConfig_DeleteSection(p(), "A", ""), 0);  // at the start: an empty first line stays
-    EXPECT_EQ(contents(), "\nSection \"C\"\nEndSection\n");
+    EXPECT_EQ(edit(XConfig_DeleteSection(p(), "B", "b")), "0:Section \"A\"\nEndSection\nSection \"C\"\nEndSection\n");
+    // At the start: an empty first line stays.
+    EXPECT_EQ(edit(XConfig_DeleteSection(p(), "A", "")), "0:\nSection \"C\"\nEndSection\n");
     EXPECT_EQ(XConfig_DeleteSection(p(), "A", ""), 2);
 }
 
@@ -292,8 +281,7 @@ TEST_F(ParserTest, LongLinesAndHighBytesSurviveEveryRewrite)
 
     // A text longer than the caller's buffer is an error, never an overflow;
     // the C++ interface returns it whole.
-    EXPECT_EQ(XConfig_GetEntry(p(), "Device", "C", 2, buf), 1);
-    EXPECT_STREQ(buf, "");
+    EXPECT_EQ(got(XConfig_GetEntry(p(), "Device", "C", 2, buf)), "1:");
     std::string value;
     EXPECT_EQ(qev::xconfig::getString(path, "Device", "C", "Option", 1, value), 0);
     EXPECT_EQ(value, "\"Long\" " + longValue);
@@ -352,32 +340,28 @@ TEST_F(ParserTest, LineFunctions)
     EXPECT_EQ(CheckPosOfSection(f, "Device", "D", &start, &end), 2);
     EXPECT_EQ(start, -1);
 
+    // Each line as "result:line|key|value|kind|name|id" (GetLine's result).
     rewind(f);
     char key[XCONFIG_TEXT_MAX], value[XCONFIG_TEXT_MAX], name[XCONFIG_TEXT_MAX] = "", id[XCONFIG_TEXT_MAX] = "";
-    ASSERT_EQ(GetLine(f, buf), 0);
-    EXPECT_STREQ(buf, "Section  \"Device\"");
-    ASSERT_EQ(DispartLine(buf, key, value), 0);
-    EXPECT_STREQ(key, "Section");
-    EXPECT_STREQ(value, "Device");
-    EXPECT_EQ(CheckDispartedKey(key, value, name, id), XCONFIG_LINE_SECTION);
-    ASSERT_EQ(GetLine(f, buf), 0);
-    ASSERT_EQ(DispartLine(buf, key, value), 0);
-    EXPECT_EQ(CheckDispartedKey(key, value, name, id), XCONFIG_LINE_IDENTIFIER);
-    EXPECT_STREQ(name, "Device");
-    EXPECT_STREQ(id, "C");
-    EXPECT_EQ(GetLine(f, buf), 1);  // 300 characters do not fit the buffer
-    ASSERT_EQ(GetLine(f, buf), 0);
-    ASSERT_EQ(DispartLine(buf, key, value), 0);
-    EXPECT_EQ(CheckDispartedKey(key, value, name, id), XCONFIG_LINE_ENDSECTION);
-    EXPECT_STREQ(name, "");
-    EXPECT_EQ(GetLine(f, buf), 0);  // only blank lines remained: line unchanged
-    EXPECT_STREQ(buf, "EndSection");
+    auto line = [&] {
+        const int rc = GetLine(f, buf);
+        if (rc != 0 || DispartLine(buf, key, value) != 0)
+            return got(rc);
+        const int kind = CheckDispartedKey(key, value, name, id);
+        return got(rc) + "|" + key + "|" + value + "|" + std::to_string(kind) + "|" + name + "|" + id;
+    };
+    const std::string s = std::to_string(XCONFIG_LINE_SECTION), i = std::to_string(XCONFIG_LINE_IDENTIFIER),
+                      e = std::to_string(XCONFIG_LINE_ENDSECTION);
+    EXPECT_EQ(line(), "0:Section  \"Device\"|Section|Device|" + s + "|Device|");
+    EXPECT_EQ(line(), "0:Identifier\t\"C\"|Identifier|C|" + i + "|Device|C");
+    EXPECT_EQ(line(), "1:");  // 300 characters do not fit the buffer
+    EXPECT_EQ(line(), "0:EndSection|EndSection||" + e + "||");
+    EXPECT_EQ(got(GetLine(f, buf)), "0:EndSection");  // only blank lines remained: line unchanged
     EXPECT_EQ(GetLine(f, buf), 1);
     fclose(f);
 
     strcpy(buf, " \tOption \"a\" # note \t");
-    EXPECT_EQ(RemoveRemark(buf), 0);
-    EXPECT_STREQ(buf, "Option \"a\"");
+    EXPECT_EQ(got(RemoveRemark(buf)), "0:Option \"a\"");
     strcpy(buf, "Identifier \"");
     ASSERT_EQ(DispartLine(buf, key, value), 0);
     EXPECT_STREQ(value, "");
@@ -412,14 +396,7 @@ TEST_F(FullFsTest, NoSpaceLeavesTheOldFile)
     while (text.size() < 3000)
         text += "# padding line to fill a page of the small file system\n";
     put(text);
-    // Fill the rest of the file system.
-    FILE *fill = fopen(dir.file("fill").c_str(), "w");
-    ASSERT_NE(fill, nullptr);
-    setvbuf(fill, nullptr, _IONBF, 0);
-    const std::string chunk(512, 'f');
-    while (fwrite(chunk.data(), 1, chunk.size(), fill) == chunk.size()) {
-    }
-    fclose(fill);
+    ASSERT_TRUE(qevtest::FillUp(dir.file("fill")));
 
     EXPECT_EQ(XConfig_SetEntry(p(), "Files", "", "ModulePath \"/m\""), 1);
     EXPECT_EQ(XConfig_CreateSection(p(), "Monitor", "M"), 1);

@@ -111,18 +111,6 @@ class TinyFs {
             ::umount2(dir_.c_str(), MNT_DETACH);
     }
     bool mounted() const { return mounted_; }
-    // Fills the file system up with one file.
-    bool Fill() {
-        FILE *f = std::fopen((dir_ + "/filler").c_str(), "w");
-        if (!f)
-            return false;
-        const std::string block(512, 'x');
-        size_t written = 0;
-        while (std::fwrite(block.data(), 1, block.size(), f) == block.size() && std::fflush(f) == 0)
-            written += block.size();
-        std::fclose(f);
-        return written > 0;
-    }
 
   private:
     std::string dir_;
@@ -137,7 +125,7 @@ TEST(SammFaults, FullFileSystems) {
         TinyFs fs(dir);
         ASSERT_TRUE(fs.mounted()) << std::strerror(errno);
         ASSERT_TRUE(qevtest::write_file(kConfigPath, kExample));
-        ASSERT_TRUE(fs.Fill());
+        ASSERT_TRUE(qevtest::FillUp(dir + "/filler"));
         EXPECT_EQ(0, ss::FileRouteEnable(QEV_OUT_CRT, QEV_OUT_LCD, 0, PlainChip()));
         EXPECT_EQ(kExample, ReadConfig());
         for (const std::string &n : ListDir(dir))

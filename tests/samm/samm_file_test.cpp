@@ -96,23 +96,16 @@ TEST_F(FileRoute, EnableTable) {
          kExample,
          {{QEV_OUT_CRT, QEV_OUT_LCD, 0}, {QEV_OUT_LCD, QEV_OUT_CRT, 2}},
          PlainChip(),
-         {{"\tScreen \"Screen0-scrn2\" Above \"Screen0\"\n", 1},
-          {"RightOf", 0},
-          {"scrn3", 0},
-          {"Identifier \"Screen0-scrn2\"", 1},
-          {"Identifier \"Card0-scrn2\"", 1},
-          {"Identifier \"Monitor0-scrn2\"", 1},
-          {"Xinerama", 1},
-          {"\"ActiveDevice\"\t\"LCD, CRT\"", 2},
-          {"BusID", 2}}},
+         {{"\tScreen \"Screen0-scrn2\" Above \"Screen0\"\n", 1}, {"RightOf", 0}, {"scrn3", 0},
+          {"Identifier \"Screen0-scrn2\"", 1}, {"Identifier \"Card0-scrn2\"", 1}, {"Identifier \"Monitor0-scrn2\"", 1},
+          {"Xinerama", 1}, {"\"ActiveDevice\"\t\"LCD, CRT\"", 2}, {"BusID", 2}}},
         {"fresh names skip sections that exist",
          kExample + "\nSection \"Screen\"\n\tIdentifier \"Screen0-scrn2\"\n\tDevice \"Card0\"\n"
                     "\tMonitor \"Monitor0\"\nEndSection\n\n"
                     "Section \"Device\"\n\tIdentifier \"CARD0-SCRN2\"\nEndSection\n",
          {{QEV_OUT_CRT, QEV_OUT_LCD, 3}},
          PlainChip(),
-         {{"\tScreen\t\"Screen0-scrn3\" Below \"Screen0\"\n", 1},
-          {"Identifier \"Card0-scrn3\"", 1},
+         {{"\tScreen\t\"Screen0-scrn3\" Below \"Screen0\"\n", 1}, {"Identifier \"Card0-scrn3\"", 1},
           {"Identifier \"Screen0-scrn3\"\n\tDevice \"Card0-scrn3\"\n\tMonitor \"Monitor0-scrn2\"\n", 1}}},
         {"a Xinerama option with a second word is made bare",
          xineramaOff,
@@ -128,17 +121,14 @@ TEST_F(FileRoute, EnableTable) {
          kExample,
          {{QEV_OUT_HDTV, QEV_OUT_LCD, 0}},
          TvFacts(),
-         {{"\tOption \"ActiveDevice\"\t\"TV, LCD\"\n", 2},
-          {"\tOption \"TVType\"\t\"720P\"\n", 2},
+         {{"\tOption \"ActiveDevice\"\t\"TV, LCD\"\n", 2}, {"\tOption \"TVType\"\t\"720P\"\n", 2},
           {"\tOption \"TVOutput\"\t\"YCbCr\"\n", 2}}},
         {"enabling again sets the TV lines in place; a secondary TV output takes precedence",
          kExample,
          {{QEV_OUT_HDTV, QEV_OUT_LCD, 0}, {QEV_OUT_HDTV, QEV_OUT_TV, 0}},
          TvFacts(),
-         {{"\tOption \"ActiveDevice\"\t\"TV, TV\"\n", 2},
-          {"\tOption \"TVType\"\t\"PAL\"\n", 2},
-          {"\tOption \"TVOutput\"\t\"S-Video\"\n", 2},
-          {"TVType", 2}}},
+         {{"\tOption \"ActiveDevice\"\t\"TV, TV\"\n", 2}, {"\tOption \"TVType\"\t\"PAL\"\n", 2},
+          {"\tOption \"TVOutput\"\t\"S-Video\"\n", 2}, {"TVType", 2}}},
         {"a primary TV output names no standard",
          kExample,
          {{QEV_OUT_TV, QEV_OUT_CRT, 0}},
@@ -270,9 +260,7 @@ TEST_F(FileRoute, LayoutQueryThenEnableAndDisableInOneProcess) {
     Write(kEnabled);
     int layout[3] = {0, 0, 7};
     ASSERT_EQ(1, ss::FileRouteLayout(layout, QEV_OUT_CRT | QEV_OUT_LCD));
-    EXPECT_EQ(QEV_OUT_CRT, layout[0]);
-    EXPECT_EQ(QEV_OUT_LCD, layout[1]);
-    EXPECT_EQ(0, layout[2]);
+    EXPECT_EQ((std::vector<int>{QEV_OUT_CRT, QEV_OUT_LCD, 0}), std::vector<int>(layout, layout + 3));
     EXPECT_EQ(1, g_IsScreenDataInit);
     EXPECT_TRUE(qevtest::file_exists(WorkingCopy())) << "the working copy stays for the next edit";
 
@@ -287,12 +275,11 @@ TEST_F(FileRoute, LayoutQueryThenEnableAndDisableInOneProcess) {
 }
 
 TEST_F(FileRoute, LayoutReadBackFromTheFile) {
-    struct Case {
+    const struct {
         const char *activeDevice;
         unsigned active;
         int primary, secondary;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"lcd,crt", QEV_OUT_CRT | QEV_OUT_LCD, QEV_OUT_LCD, QEV_OUT_CRT},
         {"TV, LCD", QEV_OUT_TV | QEV_OUT_LCD, QEV_OUT_TV, QEV_OUT_LCD},
         {"TV, LCD", QEV_OUT_HDTV | QEV_OUT_LCD, QEV_OUT_HDTV, QEV_OUT_LCD},
@@ -301,29 +288,23 @@ TEST_F(FileRoute, LayoutReadBackFromTheFile) {
         {"CRT2, CRT", 0, QEV_OUT_CRT, QEV_OUT_CRT2},
         {"LCD, LCD", QEV_OUT_LCD, 9, 9}, // no row: nothing changes
     };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.activeDevice);
+    for (const auto &c : cases) {
         std::string conf = kEnabled;
         conf.replace(conf.find("CRT, LCD"), 8, c.activeDevice);
         ScreenData layout{9, 9, 9};
         ss::DetectDeviceOrderOnSAMM(conf, layout, c.active);
-        EXPECT_EQ(c.primary, layout.nPrimaryDevice);
-        EXPECT_EQ(c.secondary, layout.nSecondaryDevice);
+        EXPECT_EQ(std::pair(c.primary, c.secondary), std::pair(layout.nPrimaryDevice, layout.nSecondaryDevice))
+            << c.activeDevice;
     }
-
-    struct Position {
-        const char *screenLine;
-        int position;
-    };
-    const Position positions[] = {{"\"S2\" RightOf \"S\"", 0}, {"\"S2\" leftof \"S\"", 1}, {"\"S2\" Above \"S\"", 2},
-                                  {"\"S2\" Below \"S\"", 3},   {"\"S2\" Absolute 0 0", 0}, {"\"S2\" 0 0", 0}};
-    for (const Position &p : positions) {
-        SCOPED_TRACE(p.screenLine);
+    const std::pair<const char *, int> positions[] = {
+        {"\"S2\" RightOf \"S\"", 0}, {"\"S2\" leftof \"S\"", 1}, {"\"S2\" Above \"S\"", 2},
+        {"\"S2\" Below \"S\"", 3},   {"\"S2\" Absolute 0 0", 0}, {"\"S2\" 0 0", 0}};
+    for (auto [screenLine, position] : positions) {
         ScreenData layout{0, 0, 9};
         ss::GetScrn2ToScrn1Pos("Section \"ServerLayout\"\n\tIdentifier \"L\"\n\tScreen \"S\"\n\tScreen " +
-                                   std::string(p.screenLine) + "\nEndSection\n",
+                                   std::string(screenLine) + "\nEndSection\n",
                                layout);
-        EXPECT_EQ(p.position, layout.nPosition);
+        EXPECT_EQ(position, layout.nPosition) << screenLine;
     }
 }
 
@@ -370,18 +351,12 @@ TEST_F(DeviceOptions, XF86ConfigComesFirst) {
 }
 
 TEST_F(DeviceOptions, XineramaQuery) {
-    const struct {
-        const char *option;
-        int expected;
-    } cases[] = {{"Option \"Xinerama\"", 1},
-                 {"Option \"Xinerama\" \"on\"", 1},
-                 {"Option \"Xinerama\" \"OFF\"", 0},
-                 {"Option \"Clone\"", 0},
-                 {"Option \"Xinerama\" # off", 1}};
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.option);
-        Write("Section \"ServerLayout\"\n\tIdentifier \"L\"\n\t" + std::string(c.option) + "\nEndSection\n");
-        EXPECT_EQ(c.expected, IsXineramaExist());
+    const std::pair<const char *, int> cases[] = {{"Option \"Xinerama\"", 1},  {"Option \"Xinerama\" \"on\"", 1},
+                                                  {"Option \"Xinerama\" \"OFF\"", 0}, {"Option \"Clone\"", 0},
+                                                  {"Option \"Xinerama\" # off", 1}};
+    for (auto [option, expected] : cases) {
+        Write("Section \"ServerLayout\"\n\tIdentifier \"L\"\n\t" + std::string(option) + "\nEndSection\n");
+        EXPECT_EQ(expected, IsXineramaExist()) << option;
     }
     Write("Section \"ServerFlags\"\n\tOption \"Xinerama\"\nEndSection\n");
     EXPECT_EQ(0, IsXineramaExist()) << "no layout";
