@@ -53,9 +53,7 @@ protected:
 // page; its windows and Apply do nothing harmful.
 TEST_F(DisplayPage, OneOutputNothingConnectedAndFailedQueries)
 {
-    const struct {
-        const char *connected, *fault;
-    } cases[] = {{"CRT", nullptr}, {"none", nullptr}, {"CRT,LCD", "all"}};
+    const struct { const char *connected, *fault; } cases[] = {{"CRT", nullptr}, {"none", nullptr}, {"CRT,LCD", "all"}};
     for (const auto &c : cases) {
         SCOPED_TRACE(std::string(c.connected) + (c.fault ? " refused" : ""));
         Adapter(c.connected, c.connected);

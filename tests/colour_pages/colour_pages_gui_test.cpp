@@ -6,8 +6,6 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
-#include <chrono>
-#include <functional>
 #include <string>
 
 #include "Gamma_page.h"
@@ -38,16 +36,7 @@ std::string ActiveName(const std::string &path)
     return data.size() < 8 ? "?" : std::string(data.c_str() + 4);
 }
 
-// Pumps GTK until `done` holds or `seconds` pass.
-bool PumpUntil(const std::function<bool()> &done, double seconds)
-{
-    auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (!done() && std::chrono::steady_clock::now() < end) {
-        apptest::Pump();
-        g_usleep(20000);
-    }
-    return done();
-}
+using apptest::PumpUntil;
 
 class ColourPages : public apptest::GuiTest {
 protected:

@@ -22,10 +22,7 @@ GammaPageState Neutral()
 
 TEST(GammaRamp, EdgeValues)
 {
-    struct Case {
-        float gamma, brightness, contrast;
-        int i, expected;
-    } const cases[] = {
+    struct Case { float gamma, brightness, contrast; int i, expected; } const cases[] = {
         {1.0f, 1.0f, 1.0f, 0, 0},     {1.0f, 1.0f, 1.0f, 77, 77},   {1.0f, 1.0f, 1.0f, 255, 255},
         {2.0f, 1.0f, 1.0f, 1, 40},    {2.0f, 1.0f, 1.0f, 128, 202},  // exponent 1/3
         {0.5f, 1.0f, 1.0f, 128, 64},  {0.5f, 1.0f, 1.0f, 1, 0},      // exponent 2
@@ -45,11 +42,8 @@ TEST(GammaRamp, EdgeValues)
 
 TEST(GammaRamp, SlidersAndChannels)
 {
-    struct Release {
-        float value;
-        float parameter;
-        bool clamped;
-    } const releases[] = {{5, 0.1f, true}, {10, 0.1f, true}, {0, 0.1f, true}, {11, 0.11f, false}, {200, 2.0f, false}};
+    struct Release { float value, parameter; bool clamped; } const releases[] = {
+        {5, 0.1f, true}, {10, 0.1f, true}, {0, 0.1f, true}, {11, 0.11f, false}, {200, 2.0f, false}};
     for (const Release &r : releases) {
         float p = 0;
         EXPECT_EQ(r.clamped, GammaSliderToParameter(r.value, &p)) << r.value;
@@ -87,10 +81,7 @@ TEST(GammaRecord, TextAndBytes)
     EXPECT_STREQ("Night", back.chName);
     EXPECT_EQ(2, back.wChannelIndex);
 
-    struct Parse {
-        const char *text;
-        float gammaRed, gammaGreen;
-    } const parses[] = {
+    struct Parse { const char *text; float gammaRed, gammaGreen; } const parses[] = {
         {"GR:1.50 GG:0.70 GB:1", 1.5f, 0.7f},
         {"GR:0.50 GG:xx", 0.5f, 1.0f},  // stops at the mismatch
         {"GR:5 GG:-1", 2.0f, 0.1f},     // into the sliders' range
@@ -113,10 +104,7 @@ TEST(GammaRecord, TextAndBytes)
 TEST(GammaPreview, PixelsOfEachImage)
 {
     GammaPageState s = Neutral();
-    struct Pixel {
-        int image, x, y;
-        long rgb;
-    } const pixels[] = {
+    struct Pixel { int image, x, y; long rgb; } const pixels[] = {
         {0, 29, 20, 0x000000},  {0, 40, 30, 0xffffff},  {0, 88, 69, 0x000000},  {0, 167, 20, -1},  // grid, diagonal
         {1, 166, 126, 0x000000}, {2, 157, 119, 0x00f0ff}, {2, 19, 17, 0xde1011},  {3, 14, 97, 0x080808},
         {3, 14, 68, 0x000008},  {4, 142, 50, 0x0000bf}, {4, 143, 50, 0x000000}, {5, 167, 127, -1},
@@ -205,11 +193,7 @@ TEST_F(SchemeFiles, SizesThroughAddDeleteAndActiveWrites)
 
 TEST_F(SchemeFiles, HostileFilesAreDamageAndKeptAside)
 {
-    struct Hostile {
-        const char *what;
-        const SchemeFile &file;
-        std::string data;
-    } const cases[] = {
+    struct Hostile { const char *what; const SchemeFile &file; std::string data; } const cases[] = {
         {"3 bytes", gamma, "abc"},
         {"N huge", gamma, std::string("\xff\xff\xff\x7f", 4) + std::string(516, 'a')},
         {"N negative", overlay, std::string("\xff\xff\xff\xff", 4) + std::string(512, 'a')},
