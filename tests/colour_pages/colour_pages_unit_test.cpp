@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "gamma_ramp.h"
 #include "overlay_scheme.h"
@@ -150,39 +151,32 @@ protected:
     }
 };
 
+// Sizes 4 + 516 (N + 1) and 516 + 512 N; the GUI tests add, choose and delete through the pages.
 TEST_F(SchemeFiles, SizesThroughAddDeleteAndActiveWrites)
 {
-    ASSERT_TRUE(WriteActiveSchemeRecord(gamma, Named(gamma.layout, ""), true));
-    EXPECT_EQ(520u, SizeOf(gamma));
-    ASSERT_TRUE(AddSchemeRecord(gamma, Named(gamma.layout, "A")));
-    EXPECT_EQ(1036u, SizeOf(gamma));
-    ASSERT_TRUE(AddSchemeRecord(gamma, Named(gamma.layout, "B")));
-    EXPECT_EQ(1552u, SizeOf(gamma));
-    SchemeContents c;
-    ASSERT_EQ(SchemeReadStatus::Ok, ReadSchemeFile(gamma, c));
-    EXPECT_EQ("B", SchemeRecordName(c.active));
-    EXPECT_EQ("B", SchemeRecordName(c.named.back()));
-
+    auto size = [](bool ok, const SchemeFile &f) { return ok ? SizeOf(f) : 0; };
+    EXPECT_EQ((std::vector<size_t>{520, 1036, 1552}),
+              (std::vector<size_t>{size(WriteActiveSchemeRecord(gamma, Named(gamma.layout, ""), true), gamma),
+                                   size(AddSchemeRecord(gamma, Named(gamma.layout, "A")), gamma),
+                                   size(AddSchemeRecord(gamma, Named(gamma.layout, "B")), gamma)}));
     std::string found;
     EXPECT_EQ(SchemeSelect::NotFound, SelectSchemeRecord(gamma, "a", found));
     ASSERT_EQ(SchemeSelect::Found, SelectSchemeRecord(gamma, "A", found));
     ASSERT_TRUE(DeleteActiveSchemeRecord(gamma));
-    ASSERT_TRUE(DeleteActiveSchemeRecord(gamma) == false);  // "A" is gone
+    ASSERT_FALSE(DeleteActiveSchemeRecord(gamma));  // "A" is gone
     ASSERT_EQ(SchemeSelect::Found, SelectSchemeRecord(gamma, "B", found));
     ASSERT_TRUE(DeleteActiveSchemeRecord(gamma));
+    SchemeContents c;
     ASSERT_EQ(SchemeReadStatus::Ok, ReadSchemeFile(gamma, c));
     EXPECT_EQ(520u, SizeOf(gamma));
     EXPECT_EQ("", SchemeRecordName(c.active));
     EXPECT_EQ('v', c.active[300]);  // the deleted scheme's values stay
 
-    // The overlay file: 516 + 512 N.
     const int values[4] = {100, 128, 140, 128};
     EXPECT_FALSE(WriteActiveSchemeRecord(overlay, Named(overlay.layout, ""), false));  // Exit creates nothing
-    ASSERT_TRUE(WriteActiveSchemeRecord(overlay, Named(overlay.layout, ""), true));
-    EXPECT_EQ(516u, SizeOf(overlay));
     ASSERT_TRUE(AddSchemeRecord(overlay, OverlayRecordToBytes(MakeOverlaySchemeRecord("Movie", values))));
-    EXPECT_EQ(1028u, SizeOf(overlay));
     ASSERT_EQ(SchemeReadStatus::Ok, ReadSchemeFile(overlay, c));
+    EXPECT_EQ(1028u, SizeOf(overlay));
     EXPECT_STREQ("HU:100 SA:128 BR:140 CO:128", OverlayRecordFromBytes(c.active).chValues);
     EXPECT_EQ(c.active, c.named[0]);
     ASSERT_TRUE(DeleteActiveSchemeRecord(overlay));
