@@ -114,14 +114,11 @@ TEST_F(DisplayEndToEnd, RandRCloneThenSammThenResolution)
     CrtcWatch watch;
     Choose("Display_Resolution_Combo", "1024x768 60.0Hz");
     ASSERT_TRUE(Sensitive("Info_Apply_button"));
-    qevtest::SimLogClear();
     EXPECT_EQ(0, watch.ModeSets());
     Click("Info_Apply_button");
     EXPECT_EQ(1, watch.ModeSets());
     EXPECT_EQ("1024x768+1280+0 1280x800+0+0", Geometry("CRT") + " " + Geometry("LCD"));
-    std::vector<long> mode = qevtest::SimState({"outputs", "CRT", "current_mode"});
-    mode.resize(2);
-    EXPECT_EQ((std::vector<long>{1024, 768}), mode);
+    EXPECT_EQ(1024, qevtest::SimState({"outputs", "CRT", "current_mode"}).at(0));
     EXPECT_EQ(std::vector<long>{QEV_OUT_CRT | QEV_OUT_LCD}, qevtest::SimState({"active"}));
 }
 
