@@ -34,29 +34,25 @@ std::string Geometry(const std::string &output)
 }
 
 // Counts the CRTC changes that light a mode, since the last call.
-class CrtcWatch {
-public:
-    CrtcWatch() : display_(XOpenDisplay(nullptr))
+struct CrtcWatch {
+    CrtcWatch()
     {
-        if (display_ && XRRQueryExtension(display_, &eventBase_, &errorBase_))
-            XRRSelectInput(display_, DefaultRootWindow(display_), RRCrtcChangeNotifyMask);
+        if (display && XRRQueryExtension(display, &eventBase, &errorBase))
+            XRRSelectInput(display, DefaultRootWindow(display), RRCrtcChangeNotifyMask);
     }
-    ~CrtcWatch() { display_ && XCloseDisplay(display_); }
+    ~CrtcWatch() { display && XCloseDisplay(display); }
     int ModeSets()
     {
-        XSync(display_, False);
         int count = 0;
-        for (XEvent event; XPending(display_);) {
-            XNextEvent(display_, &event);
+        for (XEvent event; XSync(display, False), XPending(display);) {
+            XNextEvent(display, &event);
             auto *crtc = reinterpret_cast<XRRCrtcChangeNotifyEvent *>(&event);
-            count += event.type == eventBase_ + RRNotify && crtc->subtype == RRNotify_CrtcChange && crtc->mode != None;
+            count += event.type == eventBase + RRNotify && crtc->subtype == RRNotify_CrtcChange && crtc->mode != None;
         }
         return count;
     }
-
-private:
-    Display *display_;
-    int eventBase_ = 0, errorBase_ = 0;
+    Display *display = XOpenDisplay(nullptr);
+    int eventBase = 0, errorBase = 0;
 };
 
 class DisplayEndToEnd : public apptest::DisplayPageTest {
