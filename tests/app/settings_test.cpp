@@ -156,17 +156,13 @@ using apptest::PumpUntil;
 
 // The binary's session bus: dbus-daemon at a fixed socket, so that a bus
 // stopped and started again has the address libdbus keeps for the process.
-std::unique_ptr<apptest::Child> &Bus()
-{
-    static std::unique_ptr<apptest::Child> bus;
-    return bus;
-}
+std::unique_ptr<apptest::Child> g_bus;
 bool StartBus()
 {
     std::string socket = std::string(getenv("QEVTEST_SCRATCH")) + "/session-bus";
     unlink(socket.c_str());
     setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + socket).c_str(), 1);
-    Bus() = std::make_unique<apptest::Child>(std::vector<std::string>{
+    g_bus = std::make_unique<apptest::Child>(std::vector<std::string>{
         "/usr/bin/dbus-daemon", "--session", "--nofork", "--address=unix:path=" + socket});
     return PumpUntil([&] { return qevtest::file_exists(socket); });
 }
@@ -224,8 +220,6 @@ protected:
     qevtest::TempDir dir_{"xdg"};
 };
 
-std::string RotationOf(const char *output) { return XrandrView()[output]["rotation"]; }
-
 }  // namespace
 
 TEST_F(Settings, RotationTurnsBothClonedOutputs)
@@ -245,7 +239,8 @@ TEST_F(Settings, RotationTurnsBothClonedOutputs)
     EXPECT_FALSE(GTK_WIDGET_SENSITIVE(W("Info_Apply_button")));
     Choose("HWRotationComboBox", "90 Degree (Clockwise)");
     ASSERT_TRUE(Apply());  // cloned: both turn
-    EXPECT_EQ("right right", RotationOf("CRT") + " " + RotationOf("LCD"));
+    Outputs view = XrandrView();
+    EXPECT_EQ("right right", view["CRT"]["rotation"] + " " + view["LCD"]["rotation"]);
     ShowSettings();
     EXPECT_STREQ("90 Degree (Clockwise)", gtk_entry_get_text(GTK_ENTRY(W("HWRotationComboEntry"))));
 }
@@ -367,7 +362,7 @@ TEST_F(Settings, OneDaemonRequestPerApply)
         EXPECT_FALSE(GTK_WIDGET_SENSITIVE(g_pMainWindow)) << "request under way";
         if (c.personality == std::string("silent")) {
             EXPECT_TRUE(PumpUntil([&] { return qevtest::file_exists(log); }));
-            Bus().reset();
+            g_bus.reset();
         }
         EXPECT_TRUE(PumpUntil([] { return GTK_WIDGET_SENSITIVE(g_pMainWindow); }));
         EXPECT_EQ(nullptr, app->proxy_call);
