@@ -249,12 +249,8 @@ TEST_F(Settings, MonitorsFileFollowsTheScreen)
 {
     const char *const clone[] = {"xrandr", "--output", "CRT", "--mode", "1024x768", "--output", "LCD", "--mode",
                                  "1024x768", "--same-as", "CRT"};
-    const struct {
-        const char *what;
-        std::vector<std::string> change;  // xrandr or qevsim-ctl before Apply
-        const char *clone;
-        size_t configs;
-    } steps[] = {
+    // change: xrandr or qevsim-ctl before Apply
+    const struct { const char *what; std::vector<std::string> change; const char *clone; size_t configs; } steps[] = {
         {"start-up", {}, "no", 1},
         {"clone", {std::begin(clone), std::end(clone)}, "yes", 1},
         {"side by side", {"xrandr", "--output", "LCD", "--rotate", "left", "--right-of", "CRT"}, "no", 1},
@@ -288,11 +284,8 @@ TEST_F(Settings, ForeignDamagedAndUnwritableFiles)
 {
     const std::string v2 = "<monitors version=\"2\">\n<configuration><logicalmonitor/></configuration>\n</monitors>\n";
     const std::string damaged = "<monitors version=\"1\">\n  <configuration>\n    <clo";
-    const struct {
-        const char *what;
-        std::string contents;  // of monitors.xml before
-        bool badDir, saved, startUp;  // saved by start-up (twice over) instead of Apply
-    } cases[] = {
+    // contents: monitors.xml before; startUp: saved by start-up (twice over) instead of Apply
+    const struct { const char *what; std::string contents; bool badDir, saved, startUp; } cases[] = {
         {"version 2", v2, false, false, false},
         {"damaged, Apply", damaged, false, true, false},
         {"damaged, start-up", damaged, false, true, true},
