@@ -76,7 +76,8 @@ TEST(AdjustmentRules, Sliders)
 
 TEST(AdjustmentRules, Scale)
 {
-    struct PadCase { double scale; unsigned pad; } pads[] = {{0.5, 1}, {1.0, 6}, {1.5, 11}, {0.7999999, 4}, {1.26, 9}, {0.4, 0}, {2.0, 0}, {0.0, 0}};
+    struct PadCase { double scale; unsigned pad; } pads[] = {
+        {0.5, 1}, {1.0, 6}, {1.5, 11}, {0.7999999, 4}, {1.26, 9}, {0.4, 0}, {2.0, 0}, {0.0, 0}};
     for (const PadCase &p : pads)
         EXPECT_EQ(p.pad, ScaleToPadValue(p.scale)) << p.scale;
 
