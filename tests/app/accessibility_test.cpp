@@ -50,9 +50,8 @@ bool BusServes(const std::string &address, const char *name)
 
 std::string Take(gchar *text)
 {
-    std::string s = text ? text : "";
-    g_free(text);
-    return s;
+    std::unique_ptr<gchar, decltype(&g_free)> owned(text, g_free);
+    return text ? text : "";
 }
 
 // Every accessible below `node` that has an id, the first one of each id.
@@ -136,13 +135,8 @@ TEST_F(Accessibility, ControlsAreFoundByTheirNamesAndLabelled)
     }
     g_object_unref(tabs);
 
-    struct Case {
-        const char *id;
-        AtspiRole role;
-        const char *labelText;  // null: no label
-        const char *labelId;    // "": a label registered under no name
-    };
-    const Case cases[] = {
+    // labelText null: no label; labelId "": a label registered under no name
+    struct Case { const char *id; AtspiRole role; const char *labelText, *labelId; } const cases[] = {
         {"MainWindow", ATSPI_ROLE_FRAME, nullptr, nullptr},
         {"Info_Apply_button", ATSPI_ROLE_PUSH_BUTTON, nullptr, nullptr},
         {"Display_Device_Combo", ATSPI_ROLE_COMBO_BOX, "Device :", "Display_Device_Combo_label"},

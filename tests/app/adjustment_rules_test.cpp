@@ -9,10 +9,7 @@
 
 TEST(AdjustmentRules, PadArrows)
 {
-    struct Case {
-        unsigned current, maximum;
-        bool decrease, increase;
-    } cases[] = {
+    struct Case { unsigned current, maximum; bool decrease, increase; } cases[] = {
         {5, 0, false, false},  // failed maximum: nothing to move
         {0, 0, false, false},  {30, 30, true, false}, {1, 30, false, true},
         {15, 30, true, true},  {1, 1, true, false},   // at the maximum first
@@ -29,13 +26,7 @@ TEST(AdjustmentRules, PadArrows)
 TEST(AdjustmentRules, Clicks)
 {
     const AdjustPair kMax{100, 50};
-    struct Case {
-        bool size;
-        int code;
-        AdjustPair current;
-        bool half;
-        AdjustPair expect;
-    } cases[] = {
+    struct Case { bool size; int code; AdjustPair current; bool half; AdjustPair expect; } cases[] = {
         {false, PAD_LEFT, {1, 7}, false, {1, 7}},       {false, PAD_LEFT, {0, 7}, false, {1, 7}},
         {false, PAD_LEFT, {9, 7}, false, {8, 7}},       {false, PAD_RIGHT, {100, 7}, false, {100, 7}},
         {false, PAD_RIGHT, {15, 7}, false, {16, 7}},    {false, PAD_RIGHT, {0xffffffffu, 7}, false, {100, 7}},
@@ -56,10 +47,7 @@ TEST(AdjustmentRules, Clicks)
 
 TEST(AdjustmentRules, PreviewSample)
 {
-    struct Case {
-        AdjustPair position, maximum;
-        int x, y;
-    } cases[] = {
+    struct Case { AdjustPair position, maximum; int x, y; } cases[] = {
         {{1, 1}, {30, 30}, 10, 40},    {{30, 30}, {30, 30}, 60, 10},  {{15, 15}, {30, 30}, 34, 25},
         {{2, 2}, {3, 3}, 35, 25},
         {{1, 1}, {1, 1}, 35, 25},      // maximum 1: centred, no division by zero
@@ -78,11 +66,7 @@ TEST(AdjustmentRules, Sliders)
     EXPECT_DOUBLE_EQ(50.0, TuningPercent(50, 100));
     EXPECT_DOUBLE_EQ(0.0, TuningPercent(50, 0));  // a maximum of 0 shows 0
     EXPECT_DOUBLE_EQ(0.0, TuningPercent(7, -1));
-    struct Case {
-        unsigned item;
-        double slider;
-        int maximum, expect;
-    } cases[] = {
+    struct Case { unsigned item; double slider; int maximum, expect; } cases[] = {
         {4, 50, 255, 127}, {4, 99, 255, 252}, {32, 0, 255, 0},  {8, 50, 0, 0},
         {1, 7, 7, 7},      {1, 3.9, 7, 3},    {2, 100, 7, 7},   {16, 33, 65535, 21626},
     };
@@ -92,10 +76,8 @@ TEST(AdjustmentRules, Sliders)
 
 TEST(AdjustmentRules, Scale)
 {
-    struct PadCase {
-        double scale;
-        unsigned pad;
-    } pads[] = {{0.5, 1}, {1.0, 6}, {1.5, 11}, {0.7999999, 4}, {1.26, 9}, {0.4, 0}, {2.0, 0}, {0.0, 0}};
+    struct PadCase { double scale; unsigned pad; } pads[] = {
+        {0.5, 1}, {1.0, 6}, {1.5, 11}, {0.7999999, 4}, {1.26, 9}, {0.4, 0}, {2.0, 0}, {0.0, 0}};
     for (const PadCase &p : pads)
         EXPECT_EQ(p.pad, ScaleToPadValue(p.scale)) << p.scale;
 

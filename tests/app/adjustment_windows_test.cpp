@@ -30,13 +30,9 @@ protected:
         apptest::GuiTest::SetUp();
         if (HasFatalFailure())
             return;
-        static bool directories = false;
-        if (!directories) {
-            std::string pixmaps = qevtest::source_dir() + "/pixmaps";
-            add_pixmap_directory(pixmaps.c_str());
-            AddPixmapDirectory(pixmaps.c_str());
-            directories = true;
-        }
+        static const std::string pixmaps = qevtest::source_dir() + "/pixmaps";
+        [[maybe_unused]] static const bool once =
+            (add_pixmap_directory(pixmaps.c_str()), AddPixmapDirectory(pixmaps.c_str()), true);
         g_AdjustmentOpenDelayUs = 0;
         QEVGFX_Open();
         QEVGFX_IsRandR(&g_bRandRMode);
@@ -66,10 +62,7 @@ protected:
         QEVGFX_Close();
     }
 
-    static GtkWidget *W(GtkWidget *window, const std::string &name)
-    {
-        return lookup_widget(window, name.c_str());
-    }
+    static GtkWidget *W(GtkWidget *window, const std::string &name) { return lookup_widget(window, name.c_str()); }
     // A press and a release on an arrow's event box.
     static void Arrow(GtkWidget *window, const std::string &prefix, const std::string &role)
     {
@@ -95,11 +88,10 @@ protected:
     static bool Active(GtkWidget *widget) { return gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(widget)); }
     static Pair TV(const char *key) { return qevtest::SimState({"tv", "tv", key}); }
     static Pair Output(const char *output, const char *key) { return qevtest::SimState({"outputs", output, key}); }
-    static std::vector<double> Scale(unsigned output)
+    static double HorizontalScale(unsigned output)
     {
         double scale[2] = {0, 0};
-        QEVGFX_DISPLAY_GetCurrentScale(output, scale);
-        return {scale[0], scale[1]};
+        return QEVGFX_DISPLAY_GetCurrentScale(output, scale), scale[0];
     }
 };
 
@@ -108,15 +100,14 @@ TEST_F(AdjustmentWindows, TVWindowRecordsMovesAndCancels)
     ASSERT_TRUE(qevtest::SimCtlOk({"set", "tv.tv.pos", "1,15"}));
     on_SecDevice_Setting_TV_Advanced_Button_clicked(nullptr, nullptr);
     GtkWidget *w = g_pTVAdjustmentWnd;
-    ASSERT_NE(nullptr, w);
-    EXPECT_TRUE(gtk_window_get_modal(GTK_WINDOW(w)));
+    ASSERT_TRUE(w && gtk_window_get_modal(GTK_WINDOW(w)));
     EXPECT_EQ(unsigned(QEV_OUT_TV), g_TVSelect);
     // Aspect lock (8) beside dot crawl (4) only on the extension route.
     const guint32 recorded[] = {0, 3, 3, 1, 15, g_bRandRMode ? 4u : 12u, 0, 0, 61, 3, 50, 50, 50, 50};
     EXPECT_TRUE(std::equal(std::begin(recorded), std::end(recorded), g_TVAdjustData))
         << testing::PrintToString(std::vector<guint32>(g_TVAdjustData, g_TVAdjustData + TV_REC_COUNT));
-    EXPECT_STREQ("NTSC", gtk_entry_get_text(GTK_ENTRY(W(w, "Display_Device_TV_Type_Combo_Entry"))));
-    EXPECT_STREQ("Composite", gtk_entry_get_text(GTK_ENTRY(W(w, "Display_Device_TV_Output_Combo_Entry"))));
+    EXPECT_EQ("NTSC Composite", std::string(gtk_entry_get_text(GTK_ENTRY(W(w, "Display_Device_TV_Type_Combo_Entry")))) +
+                                    " " + gtk_entry_get_text(GTK_ENTRY(W(w, "Display_Device_TV_Output_Combo_Entry"))));
     EXPECT_FALSE(Sensitive(W(w, "TV_Adjustment_Apply_button")));
     // Brightness 50 of 255 shows as 19.6 %; the plain flicker filter is on with its raw scale 0..3.
     EXPECT_NEAR(100.0 * 50 / 255, gtk_range_get_value(GTK_RANGE(W(w, "TV_Adjustment_Brightness_hscrollbar"))), 1e-9);
@@ -231,14 +222,12 @@ TEST_F(AdjustmentWindows, TVBadInput)
 TEST_F(AdjustmentWindows, PanelWindowExpansionAndPads)
 {
     ASSERT_TRUE(qevtest::SimCtlOk({"set", "active", "CRT,LCD"}));  // the LCD needs a CRTC to be scaled
-    g_PrimaryDevice = QEV_OUT_LCD;
-    g_SecondaryDevice = 0;
-    g_TmpDisplayPageOptionItems.nItem[QEV_OPT_DEVICE_SET] = QEV_OUT_LCD | QEV_OUT_CRT;
-    g_DisplayPageOptionItems.nItem[QEV_OPT_DEVICE_SET] = QEV_OUT_LCD | QEV_OUT_CRT;
+    g_PrimaryDevice = QEV_OUT_LCD, g_SecondaryDevice = 0;
+    g_TmpDisplayPageOptionItems.nItem[QEV_OPT_DEVICE_SET] = g_DisplayPageOptionItems.nItem[QEV_OPT_DEVICE_SET] =
+        QEV_OUT_LCD | QEV_OUT_CRT;
     on_Device_Setting_LCD_Advanced_Button_clicked(nullptr, nullptr);
     GtkWidget *w = g_pPanelAdjustmentWnd;
-    ASSERT_NE(nullptr, w);
-    EXPECT_EQ(w, W(w, "Panel_Adjustment_Window"));
+    ASSERT_TRUE(w && w == W(w, "Panel_Adjustment_Window"));
     EXPECT_EQ(unsigned(QEV_OUT_LCD), g_DeviceSelect);
     GtkWidget *expand = W(w, "Device_Setting_LCD_Expansion_checkbtn");
     ASSERT_TRUE(GTK_WIDGET_VISIBLE(expand));
@@ -257,11 +246,11 @@ TEST_F(AdjustmentWindows, PanelWindowExpansionAndPads)
         EXPECT_FALSE(Sensitive(W(w, "Panel_Adjustment_Position_Center_eventbox")));
         for (int i = 0; i < 6; ++i)  // five steps from 1.0 reach 0.5, and no further
             Arrow(w, "Panel_Adjustment", "Size_Left");
-        EXPECT_NEAR(0.5, Scale(QEV_OUT_LCD)[0], 1e-4);
+        EXPECT_NEAR(0.5, HorizontalScale(QEV_OUT_LCD), 1e-4);
         EXPECT_EQ(0, Panel_dwSizeLeft);
         EXPECT_NEAR(0.5, setScale[0], 1e-9);
         Arrow(w, "Panel_Adjustment", "Size_Center");
-        EXPECT_NEAR(1.0, Scale(QEV_OUT_LCD)[0], 1e-4);
+        EXPECT_NEAR(1.0, HorizontalScale(QEV_OUT_LCD), 1e-4);
     } else {
         // The pad's maximum is 11; a click still stops at the driver's maximum of 10.
         EXPECT_EQ(1, Panel_dwSizeRight);
@@ -285,8 +274,7 @@ TEST_F(AdjustmentWindows, DVIUsesHDMIWindow)
     g_SecondaryDevice = QEV_OUT_DVI;
     on_SecDevice_Setting_Advanced_Button_clicked(nullptr, nullptr);
     GtkWidget *w = g_pPanelAdjustmentWnd;
-    ASSERT_NE(nullptr, w);
-    EXPECT_EQ(w, W(w, "HDMI_Adjustment_Window"));
+    ASSERT_TRUE(w && w == W(w, "HDMI_Adjustment_Window"));
     EXPECT_TRUE(Sensitive(W(w, "HDMI_Adjustment_Position_Center_eventbox")));
     Arrow(w, "HDMI_Adjustment", "Position_Right");
     EXPECT_TRUE(Sensitive(W(w, "HDMI_Adjustment_Apply_button")));

@@ -59,17 +59,12 @@ public:
         if (pid_ <= 0)
             return status_;
         auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-        for (;;) {
-            int status = 0;
-            if (waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-                return status_;
-            }
+        int status = 0;
+        for (; waitpid(pid_, &status, WNOHANG) != pid_; std::this_thread::sleep_for(std::chrono::milliseconds(20)))
             if (std::chrono::steady_clock::now() >= deadline)
                 return std::nullopt;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
+        pid_ = -1;
+        return status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
 
     void Stop()

@@ -79,6 +79,14 @@ protected:
     static GtkWidget *W(const char *name) { return lookup_widget(g_pMainWindow, name); }
     static bool Sensitive(const char *name) { return GTK_WIDGET_SENSITIVE(W(name)); }
     static bool Visible(const char *name) { return GTK_WIDGET_VISIBLE(W(name)); }
+    // One character a widget: '+' sensitive, '-' insensitive, '_' hidden.
+    static std::string Flags(std::initializer_list<const char *> names)
+    {
+        std::string flags;
+        for (const char *name : names)
+            flags += !Visible(name) ? '_' : Sensitive(name) ? '+' : '-';
+        return flags;
+    }
 
     static std::vector<std::string> EntriesIn(GtkWidget *window, const char *combo)
     {

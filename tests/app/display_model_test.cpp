@@ -20,8 +20,7 @@ constexpr unsigned TV2 = 0x200, HDTV2 = 0x400, DP = 0x800, DP2 = 0x1000, ALL = 0
 DeviceSets Sets(unsigned supported, unsigned connected, unsigned active)
 {
     DeviceSets s;
-    s.supported = supported, s.connected = connected, s.active = active;
-    return s;
+    return s.supported = supported, s.connected = connected, s.active = active, s;
 }
 }  // namespace
 
@@ -51,12 +50,8 @@ TEST(DisplayModel, DeviceLists)
     EXPECT_EQ(LCD, ResolvePrimaryCandidate(0, true, LCD, CRT));
     EXPECT_EQ(DVI, ResolvePrimaryCandidate(TV, true, LCD | DVI, 0));  // first active in the order
     EXPECT_EQ(TV, ResolvePrimaryCandidate(TV, false, 0, 0));          // nothing active: stays
-    const struct {
-        DeviceSets sets;
-        unsigned candidate, select;
-        Strings entries;
-        unsigned current, selectAfter, activeBits;
-    } primary[] = {
+    const struct { DeviceSets sets; unsigned candidate, select; Strings entries; unsigned current, after, bits; }
+        primary[] = {
         {Sets(ALL, CRT | LCD | TV, CRT | LCD), CRT, 0, {"1. CRT", "1. TV", "1. LCD"}, CRT, CRT, CRT | LCD},
         {Sets(CRT | LCD, CRT | LCD, 0), TV, 0, {"1. CRT", "1. LCD"}, 0, 0, 0},  // candidate not connected
         {Sets(0, 0, 0), 0, 0, {"1. CRT"}, CRT, CRT, CRT},                        // the default entry
@@ -66,15 +61,10 @@ TEST(DisplayModel, DeviceLists)
     for (const auto &c : primary) {
         PrimaryList l = BuildPrimaryList(c.sets, c.candidate, c.select);
         EXPECT_EQ(c.entries, l.entries);
-        EXPECT_EQ((std::vector<unsigned>{c.current, c.selectAfter, c.activeBits}),
+        EXPECT_EQ((std::vector<unsigned>{c.current, c.after, c.bits}),
                   (std::vector<unsigned>{l.current, l.selectDevice, l.activeBits}));
     }
-    const struct {
-        DeviceSets sets;
-        unsigned candidate;
-        const char *primary;
-        Strings entries;
-    } build[] = {
+    const struct { DeviceSets sets; unsigned candidate; const char *primary; Strings entries; } build[] = {
         {Sets(ALL, CRT | LCD, CRT | LCD), LCD, "1. CRT", {"2. LCD", "None"}},
         {Sets(ALL, CRT | TV | HDTV, CRT), 0, "1. TV", {"None", "2. CRT"}},
         {Sets(ALL, CRT | TV2 | HDTV2 | DVI2, CRT | TV2), TV2, "1. DVI-2", {"2. TV_2", "None", "2. CRT", "2. HDTV_2"}},
@@ -83,21 +73,15 @@ TEST(DisplayModel, DeviceLists)
     };
     for (const auto &c : build)
         EXPECT_EQ(c.entries, BuildSecondaryList(c.sets, c.candidate, c.primary).entries) << c.primary;
-    const struct {
-        unsigned supported, connected;
-        bool paired;
-        const char *primary;
-        Strings entries;
-    } change[] = {
+    const struct { unsigned supported, connected; bool paired; const char *primary; Strings entries; } change[] = {
         {ALL, CRT | DVI | HDMI | DP, false, "1. DVI", {"None", "2. CRT"}},
         {ALL, CRT | TV, true, "1. TV", {"None"}},
         {ALL, CRT | TV, false, "1. TV", {"None", "2. CRT"}},
         {ALL, CRT | TV | HDTV, true, "1. CRT", {"None"}},
         {ALL, LCD | HDMI, false, "1. LCD", {"None"}},
         {0, CRT | LCD | TV2 | DVI2, false, "1. LCD", {"None", "2. CRT"}},  // second outputs need support
-        {ALL, ALL, false, "1. DVI-2",
-         {"None", "2. CRT", "2. TV", "2. HDTV", "2. DVI", "2. HDMI", "2. DP", "2. DP-2", "2. LCD", "2. CRT_2", "2. TV_2",
-          "2. HDTV_2", "2. LCD_2"}},
+        {ALL, ALL, false, "1. DVI-2", {"None", "2. CRT", "2. TV", "2. HDTV", "2. DVI", "2. HDMI", "2. DP", "2. DP-2",
+                                       "2. LCD", "2. CRT_2", "2. TV_2", "2. HDTV_2", "2. LCD_2"}},
     };
     for (const auto &c : change)
         EXPECT_EQ(c.entries, SimultaneousSecondaryList(Sets(c.supported, c.connected, 0), c.paired, c.primary));
@@ -107,17 +91,8 @@ TEST(DisplayModel, DeviceLists)
 
 TEST(DisplayModel, ModeListAndChoice)
 {
-    const struct {
-        int K, S, M;
-        bool samm;
-        const char *secondary;
-        bool startedSAMM, randr;
-        int count;
-        bool only;
-        Strings entries;
-        int shown, combos;
-        bool locked;
-    } cases[] = {
+    const struct { int K, S, M; bool samm; const char *secondary; bool startedSAMM, randr; int count; bool only;
+                   Strings entries; int shown, combos; bool locked; } cases[] = {
         {1, 1, 1, true, "None", false, false, 1, false, {"Off"}, 1, -1, false},
         {1, 1, 4, true, "None", true, false, 1, false, {"Off", "Desktop Expand(SAMM)"}, 1, -1, false},
         {2, 2, 2, true, "2. LCD", false, false, 1, false, {"Clone", "Desktop Expand(SAMM)"}, 2, 1, false},
@@ -155,13 +130,8 @@ TEST(DisplayModel, ResolutionsAndAdvancedButtons)
         EXPECT_EQ(shown, ShownResolutionIndex(modes, 5, current)) << rate;
     }
 
-    const struct {
-        unsigned output, caps;
-        bool randr;
-        unsigned active;
-        bool change;
-        std::vector<int> b;  // LCD show, sensitive; general show, sensitive; TV show, sensitive
-    } buttons[] = {
+    // b: LCD show, sensitive; general show, sensitive; TV show, sensitive
+    const struct { unsigned output, caps; bool randr; unsigned active; bool change; std::vector<int> b; } buttons[] = {
         {DP2, 0, true, 0, false, {0, -1, 1, 1, 0, -1}},      {HDMI, 0x10, false, CRT, true, {0, -1, 1, 0, 0, -1}},
         {LCD, 0x02, false, LCD2, true, {1, 1, 0, -1, 0, -1}}, {0, 0xff, true, ALL, false, {-1, 0, -1, 0, -1, 0}},
     };
@@ -178,13 +148,12 @@ TEST(DisplayModel, TVChoices)
     for (auto [text, value] : {std::pair{"1080P", 64}, {"RGB(SCART) S-Video Composite", 128}, {"TV2", 512},
                                {"ntsc", -1}, {"", -1}, {"PAL-M", -1}})
         EXPECT_EQ(value, GetComboEntryItemValue(text)) << text;
-    EXPECT_EQ((Strings{"NTSC", "PAL"}), TVListEntries(0, 0x7f, false));
-    EXPECT_EQ((Strings{"PAL", "576P", "1080P"}), TVListEntries(0, 0x2 | 0x8 | 0x40, true));
-    EXPECT_EQ((Strings{"S-Video Composite", "Component S-Video Composite", "RGB(SCART) S-Video Composite"}),
-              TVListEntries(1, 0x190, false));
-    EXPECT_EQ((Strings{"Component"}), TVListEntries(3, 0x9, true));
-    EXPECT_EQ((Strings{"720P", "1080I"}), TVListEntries(2, 0x33, false));
-    EXPECT_TRUE(TVListEntries(2, 0, true).empty());
+    const struct { int kind; unsigned mask; bool hd; Strings entries; } lists[] = {
+        {0, 0x7f, false, {"NTSC", "PAL"}}, {0, 0x2 | 0x8 | 0x40, true, {"PAL", "576P", "1080P"}},
+        {1, 0x190, false, {"S-Video Composite", "Component S-Video Composite", "RGB(SCART) S-Video Composite"}},
+        {3, 0x9, true, {"Component"}}, {2, 0x33, false, {"720P", "1080I"}}, {2, 0, true, {}}};
+    for (const auto &l : lists)
+        EXPECT_EQ(l.entries, TVListEntries(l.kind, l.mask, l.hd)) << l.kind << " " << l.mask;
     EXPECT_EQ(QEV_OPT_TV2_STANDARD, TVOptionStandardField(CRT, HDTV2));
     EXPECT_EQ(-1, TVOptionStandardField(TV2, LCD));
     EXPECT_EQ(TV2, ActiveTVForAdjustment(HDTV | TV2));
@@ -193,14 +162,9 @@ TEST(DisplayModel, TVChoices)
     EXPECT_EQ((std::vector<unsigned>{TV, HDTV2}), TVOutputsToApply(TV | HDTV2));
     EXPECT_TRUE(TVOutputsToApply(CRT | LCD).empty());
 
-    const struct {
-        unsigned device;
-        int pendingStd, pendingSig;
-        unsigned curStd, curSig;
-        bool changing;
-        unsigned supported;
-        std::vector<unsigned> sent;  // standard (0: not sent), signal (0: not sent)
-    } apply[] = {
+    // sent: standard, signal (0: not sent)
+    const struct { unsigned device; int pendingStd, pendingSig; unsigned curStd, curSig; bool changing;
+                   unsigned supported; std::vector<unsigned> sent; } apply[] = {
         {TV, 1, 2, 1, 1, false, 0, {0, 2}},      {TV2, 2, 4, 1, 1, false, 0, {2, 4}},
         {TV, 0, 0, 2, 4, false, 0, {0, 0}},      {TV, 0, 0, 0, 0, true, 0, {1, 1}},
         {HDTV, 0, 0, 0, 4, true, 0x30, {16, 8}}, {HDTV2, 0, 0, 0, 8, true, 0x40, {4, 0}},
@@ -253,16 +217,8 @@ TEST(DisplayModel, KeepQuestionRule)
     DisplaySnapshot base;
     base.valid = true, base.active = CRT | LCD, base.primary = CRT;
     base.outputs = {{CRT, "1280x1024", 1280, 1024, 60.0f, 0, 0, 1}, {LCD, "1280x800", 1280, 800, 59.8f, 1280, 0, 1}};
-    auto with = [&](auto change) {
-        DisplaySnapshot s = base;
-        change(s);
-        return s;
-    };
-    struct Row {
-        const char *what;
-        DisplaySnapshot before, after;
-        bool asks;
-    } rows[] = {
+    auto with = [&](auto change) { DisplaySnapshot s = base; return change(s), s; };
+    struct Row { const char *what; DisplaySnapshot before, after; bool asks; } rows[] = {
         {"nothing moved (gamma, overlay, TV controls)", base, base, false},
         {"primary only", base, with([](auto &s) { s.primary = LCD; }), false},
         {"resolution", base, with([](auto &s) { s.outputs[0].mode = "1024x768", s.outputs[0].width = 1024; }), true},

@@ -23,12 +23,8 @@ TEST(DriverInfoFile, LoadFillsOnlyWhatTheFileHolds)
     std::string slot0 = "QEV Aurora A100";
     slot0.resize(QEV_INFO_SLOT_SIZE, '\0');
     const std::string x99(QEV_INFO_SLOT_SIZE - 1, 'x');
-    const struct {
-        const char *what;
-        std::string contents;  // "fifo", "dir", "missing" or the file's bytes
-        int loaded;
-        std::vector<std::string> slots;  // the first slots; the rest are empty
-    } cases[] = {
+    // contents: "fifo", "dir", "missing" or the file's bytes; slots: the first ones, the rest are empty
+    const struct { const char *what; std::string contents; int loaded; std::vector<std::string> slots; } cases[] = {
         {"missing", "missing", 0, {}},
         {"fifo", "fifo", 0, {}},
         {"directory", "dir", 0, {}},

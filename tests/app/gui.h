@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,10 @@ protected:
 
 // Runs pending GTK events.
 void Pump();
+// Pumps (with a server round trip) until `done` holds or `seconds` pass.
+bool PumpUntil(const std::function<bool()> &done, double seconds = 20);
+// Closes the visible message dialogs, returning "text|secondary" of each, one per line.
+std::string TakeMessages();
 
 // Position of `child` within its fixed container.
 struct Placement {

@@ -72,6 +72,33 @@ void Pump()
         gtk_main_iteration_do(FALSE);
 }
 
+bool PumpUntil(const std::function<bool()> &done, double seconds)
+{
+    for (int i = 0; i < seconds * 100 && !done(); ++i) {
+        if (GdkDisplay *display = gdk_display_get_default())
+            gdk_display_sync(display);
+        Pump();
+        g_usleep(10000);
+    }
+    return done();
+}
+
+std::string TakeMessages()
+{
+    std::string seen;
+    for (GList *w = gtk_window_list_toplevels(); w; w = g_list_delete_link(w, w)) {
+        if (!GTK_IS_MESSAGE_DIALOG(w->data) || !GTK_WIDGET_VISIBLE(w->data))
+            continue;
+        gchar *text = nullptr, *secondary = nullptr;
+        g_object_get(w->data, "text", &text, "secondary-text", &secondary, nullptr);
+        seen += std::string(text ? text : "") + "|" + (secondary ? secondary : "") + "\n";
+        g_free(text);
+        g_free(secondary);
+        gtk_dialog_response(GTK_DIALOG(w->data), GTK_RESPONSE_CLOSE);  // closes or destroys it
+    }
+    return seen;
+}
+
 Placement PlacementOf(GtkWidget *child)
 {
     Placement p;

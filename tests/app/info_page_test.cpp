@@ -83,11 +83,7 @@ TEST_F(InfoPage, LiveValuesThenCachedTexts)
     // From here on the driver refuses every command; the session stays open.
     EXPECT_TRUE(qevtest::SimCtlOk({"fault", "status0", "all"}));
     EXPECT_TRUE(qevtest::SimCtlOk({"log", "clear"}));
-    const struct {
-        const char *what;
-        std::string file;  // "-": none
-        std::vector<std::string> texts;
-    } cases[] = {
+    const struct { const char *what; std::string file; std::vector<std::string> texts; } cases[] = {  // file "-": none
         {"cached texts", cached,
          {"QEV Meridian M410", "03.1f [6/30/2010]", "512 MB", "qev_drv.so    4.2.10.62", QEV_UTILITY_VERSION}},
         {"short file: three slots", cached.substr(0, 300),

@@ -21,10 +21,7 @@ TEST(NoColourAdapter, NotebookKeepsTheServedPages)
     QEVGFX_Open();
     QEVGFX_IsRandR(&g_bRandRMode);
     ASSERT_EQ(1, g_bRandRMode) << "the test server offers RandR";
-    const struct {
-        const char *what, *fault;
-        std::vector<std::string> pages;
-    } cases[] = {
+    const struct { const char *what, *fault; std::vector<std::string> pages; } cases[] = {
         {"gamma unsupported, no overlay attributes", nullptr, {"Info", "Display", "Settings"}},
         {"the gamma query fails: the Gamma page stays", "22/1", {"Info", "Display", "Gamma", "Settings"}},
         {"a silent driver: the overlay, read through Xv, decides", "all", {"Info", "Display", "Gamma", "Settings"}},

@@ -5,12 +5,11 @@
 #include <gtest/gtest.h>
 #include <libxml/parser.h>
 
-#include <chrono>
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <regex>
 #include <sstream>
-#include <thread>
 
 #include "Settings_page.h"
 #include "child.h"
@@ -42,11 +41,7 @@ TEST(SettingsRules, TextsSecondaryAndApplyPlan)
     EXPECT_EQ(0u, SettingsSecondaryFor(QEV_OUT_DVI, QEV_OUT_CRT | QEV_OUT_LCD));
 
     const unsigned P = QEV_OUT_CRT, S = QEV_OUT_LCD;
-    const struct {
-        bool pri, sec, samm;
-        unsigned secondary;
-        std::vector<std::pair<unsigned, int>> calls;
-    } plans[] = {
+    const struct { bool pri, sec, samm; unsigned secondary; std::vector<std::pair<unsigned, int>> calls; } plans[] = {
         {true, true, false, S, {{P, 8}, {S, 8}}},  // clone or single: both turn with the primary
         {true, true, true, S, {{P, 8}}},           // multi-screen: each on its own
         {false, true, false, S, {{S, 4}}},
@@ -144,57 +139,32 @@ Outputs XrandrView()
     return view;
 }
 
-// Answers the error dialogs shown while it lives, keeping "primary|secondary".
+// Answers the error dialogs shown while it lives, keeping "primary|secondary\n".
 struct DialogWatcher {
-    DialogWatcher() { id = g_timeout_add(20, Tick, this); }
-    ~DialogWatcher() { g_source_remove(id); }
-    static gboolean Tick(gpointer self)
+    DialogWatcher()
     {
-        GList *windows = gtk_window_list_toplevels();
-        for (GList *w = windows; w; w = w->next) {
-            if (!GTK_IS_MESSAGE_DIALOG(w->data) || !GTK_WIDGET_VISIBLE(w->data))
-                continue;
-            gchar *text = nullptr, *secondary = nullptr;
-            g_object_get(w->data, "text", &text, "secondary-text", &secondary, nullptr);
-            static_cast<DialogWatcher *>(self)->seen.push_back(std::string(text) + "|" + (secondary ? secondary : ""));
-            g_free(text);
-            g_free(secondary);
-            gtk_dialog_response(GTK_DIALOG(w->data), GTK_RESPONSE_CLOSE);
-        }
-        g_list_free(windows);
-        return TRUE;
+        auto tick = [](gpointer me) -> gboolean {
+            return static_cast<DialogWatcher *>(me)->seen += apptest::TakeMessages(), TRUE;
+        };
+        id = g_timeout_add(20, tick, this);
     }
+    ~DialogWatcher() { g_source_remove(id); }
     guint id;
-    std::vector<std::string> seen;
+    std::string seen;
 };
-
-template <typename Done>
-bool WaitFor(Done done)
-{
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!done() && std::chrono::steady_clock::now() < deadline) {
-        while (g_main_context_iteration(nullptr, FALSE)) {
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return done();
-}
+using apptest::PumpUntil;
 
 // The binary's session bus: dbus-daemon at a fixed socket, so that a bus
 // stopped and started again has the address libdbus keeps for the process.
-std::unique_ptr<apptest::Child> &Bus()
-{
-    static std::unique_ptr<apptest::Child> bus;
-    return bus;
-}
+std::unique_ptr<apptest::Child> g_bus;
 bool StartBus()
 {
     std::string socket = std::string(getenv("QEVTEST_SCRATCH")) + "/session-bus";
     unlink(socket.c_str());
     setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + socket).c_str(), 1);
-    Bus() = std::make_unique<apptest::Child>(std::vector<std::string>{
+    g_bus = std::make_unique<apptest::Child>(std::vector<std::string>{
         "/usr/bin/dbus-daemon", "--session", "--nofork", "--address=unix:path=" + socket});
-    return WaitFor([&] { return qevtest::file_exists(socket); });
+    return PumpUntil([&] { return qevtest::file_exists(socket); });
 }
 
 // The main window shown, CRT and LCD cloned and unrotated, the page state
@@ -242,15 +212,13 @@ protected:
     bool Apply()
     {
         gtk_button_clicked(GTK_BUTTON(W("Info_Apply_button")));
-        return WaitFor([] { return GTK_WIDGET_SENSITIVE(g_pMainWindow); });
+        return PumpUntil([] { return GTK_WIDGET_SENSITIVE(g_pMainWindow); });
     }
     std::string File(const char *name = "monitors.xml") { return dir_.file(name); }
     std::string Read(const char *name = "monitors.xml") { return qevtest::read_file(File(name)).value_or(""); }
 
     qevtest::TempDir dir_{"xdg"};
 };
-
-std::string RotationOf(const char *output) { return XrandrView()[output]["rotation"]; }
 
 }  // namespace
 
@@ -271,7 +239,8 @@ TEST_F(Settings, RotationTurnsBothClonedOutputs)
     EXPECT_FALSE(GTK_WIDGET_SENSITIVE(W("Info_Apply_button")));
     Choose("HWRotationComboBox", "90 Degree (Clockwise)");
     ASSERT_TRUE(Apply());  // cloned: both turn
-    EXPECT_EQ("right right", RotationOf("CRT") + " " + RotationOf("LCD"));
+    Outputs view = XrandrView();
+    EXPECT_EQ("right right", view["CRT"]["rotation"] + " " + view["LCD"]["rotation"]);
     ShowSettings();
     EXPECT_STREQ("90 Degree (Clockwise)", gtk_entry_get_text(GTK_ENTRY(W("HWRotationComboEntry"))));
 }
@@ -280,12 +249,8 @@ TEST_F(Settings, MonitorsFileFollowsTheScreen)
 {
     const char *const clone[] = {"xrandr", "--output", "CRT", "--mode", "1024x768", "--output", "LCD", "--mode",
                                  "1024x768", "--same-as", "CRT"};
-    const struct {
-        const char *what;
-        std::vector<std::string> change;  // xrandr or qevsim-ctl before Apply
-        const char *clone;
-        size_t configs;
-    } steps[] = {
+    // change: xrandr or qevsim-ctl before Apply
+    const struct { const char *what; std::vector<std::string> change; const char *clone; size_t configs; } steps[] = {
         {"start-up", {}, "no", 1},
         {"clone", {std::begin(clone), std::end(clone)}, "yes", 1},
         {"side by side", {"xrandr", "--output", "LCD", "--rotate", "left", "--right-of", "CRT"}, "no", 1},
@@ -319,11 +284,8 @@ TEST_F(Settings, ForeignDamagedAndUnwritableFiles)
 {
     const std::string v2 = "<monitors version=\"2\">\n<configuration><logicalmonitor/></configuration>\n</monitors>\n";
     const std::string damaged = "<monitors version=\"1\">\n  <configuration>\n    <clo";
-    const struct {
-        const char *what;
-        std::string contents;  // of monitors.xml before
-        bool badDir, saved, startUp;  // saved by start-up (twice over) instead of Apply
-    } cases[] = {
+    // contents: monitors.xml before; startUp: saved by start-up (twice over) instead of Apply
+    const struct { const char *what; std::string contents; bool badDir, saved, startUp; } cases[] = {
         {"version 2", v2, false, false, false},
         {"damaged, Apply", damaged, false, true, false},
         {"damaged, start-up", damaged, false, true, true},
@@ -346,9 +308,9 @@ TEST_F(Settings, ForeignDamagedAndUnwritableFiles)
             EXPECT_EQ(1u, ReadMonitors(Read(), &version).size());
             EXPECT_EQ("1", version);
         } else {
-            ASSERT_EQ(1u, dialogs.seen.size());
-            EXPECT_EQ(0u, dialogs.seen[0].find("Could not save the monitor configuration|"));
-            EXPECT_GT(dialogs.seen[0].size(), 45u) << "with the reason";
+            EXPECT_EQ(0u, dialogs.seen.find("Could not save the monitor configuration|")) << dialogs.seen;
+            EXPECT_EQ(1, std::count(dialogs.seen.begin(), dialogs.seen.end(), '\n'));
+            EXPECT_GT(dialogs.seen.size(), 46u) << "with the reason";
             EXPECT_EQ(c.contents, Read()) << "left byte for byte";
         }
     }
@@ -369,10 +331,7 @@ TEST_F(Settings, OneDaemonRequestPerApply)
 {
     const std::string v2 = "org.gnome.SettingsDaemon.XRANDR_2 ApplyConfiguration (" +
                            std::to_string(GDK_WINDOW_XID(g_pMainWindow->window)) + ", 0)";
-    const struct {
-        const char *personality;
-        std::vector<std::string> calls;
-    } cases[] = {
+    const struct { const char *personality; std::vector<std::string> calls; } cases[] = {
         {"both", {v2}},
         {"old", {"org.gnome.SettingsDaemon.XRANDR ApplyConfiguration ()"}},  // the retry, without arguments
         {"error", {v2}},                                                     // refused: no retry
@@ -389,16 +348,16 @@ TEST_F(Settings, OneDaemonRequestPerApply)
         if (*c.personality) {
             daemon = std::make_unique<apptest::Child>(std::vector<std::string>{
                 qevtest::build_dir() + "/tests/app/settings_daemon_standin", c.personality, log});
-            EXPECT_TRUE(WaitFor([&] { return qevtest::file_exists(log + ".ready"); }));
+            EXPECT_TRUE(PumpUntil([&] { return qevtest::file_exists(log + ".ready"); }));
         }
         DialogWatcher dialogs;
         gtk_button_clicked(GTK_BUTTON(W("Info_Apply_button")));
         EXPECT_FALSE(GTK_WIDGET_SENSITIVE(g_pMainWindow)) << "request under way";
         if (c.personality == std::string("silent")) {
-            EXPECT_TRUE(WaitFor([&] { return qevtest::file_exists(log); }));
-            Bus().reset();
+            EXPECT_TRUE(PumpUntil([&] { return qevtest::file_exists(log); }));
+            g_bus.reset();
         }
-        EXPECT_TRUE(WaitFor([] { return GTK_WIDGET_SENSITIVE(g_pMainWindow); }));
+        EXPECT_TRUE(PumpUntil([] { return GTK_WIDGET_SENSITIVE(g_pMainWindow); }));
         EXPECT_EQ(nullptr, app->proxy_call);
         EXPECT_TRUE(dialogs.seen.empty());
         std::vector<std::string> calls;

@@ -47,8 +47,7 @@ int Mapped(Display *dpy, const std::string &title, bool wait = true)
     XErrorHandler previous = XSetErrorHandler([](Display *, XErrorEvent *) { return 0; });
     int found = 0;
     for (int tries = 0; tries < (wait ? 400 : 1) && !found; ++tries) {
-        if (tries)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        std::this_thread::sleep_for(std::chrono::milliseconds(tries ? 50 : 0));
         Window root, parent, *children = nullptr;
         unsigned count = 0;
         XQueryTree(dpy, DefaultRootWindow(dpy), &root, &parent, &children, &count);
@@ -164,26 +163,17 @@ TEST_F(Startup, RestartMarkerKeepsTheMainWindowAway)
     }
 }
 
-namespace {
-
 // The driver serves no command extension: every library query fails.
-class StartupWithoutDriver : public qevtest::XServerTest<StartupWithoutDriver> {
-public:
-    static qevtest::XServerOptions server_options()
-    {
-        qevtest::XServerOptions o;
-        o.device_options = {{"DisableExtension", "true"}};
-        return o;
-    }
-};
-
-}  // namespace
-
-TEST_F(StartupWithoutDriver, RunsWithWhatItHas)
+TEST(StartupWithoutDriver, RunsWithWhatItHas)
 {
-    Display *dpy = XOpenDisplay(server().display().c_str());
+    qevtest::XServerOptions o;
+    o.device_options = {{"DisableExtension", "true"}};
+    qevtest::XServer server;
+    std::string error;
+    ASSERT_TRUE(server.start(o, &error)) << error;
+    Display *dpy = XOpenDisplay(server.display().c_str());
     ASSERT_TRUE(dpy);
-    apptest::Child program(Isolated({Program()}), {"DISPLAY=" + server().display(), kQuietLeaks});
+    apptest::Child program(Isolated({Program()}), {"DISPLAY=" + server.display(), kQuietLeaks});
     EXPECT_EQ(1, Mapped(dpy, kMainTitle));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the Info page is filled
     EXPECT_FALSE(program.Wait(0)) << "the program ended by itself";

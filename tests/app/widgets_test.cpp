@@ -117,14 +117,9 @@ TEST_F(Widgets, Pixmaps)
     ASSERT_TRUE(qevtest::write_file(newer.file("broken.xpm"), "not a picture"));
     add_pixmap_directory(older.path().c_str());
     add_pixmap_directory(newer.path().c_str());
-    const struct {
-        const char *name, *warning;
-        int width;
-    } pictures[] = {{"pick.xpm", nullptr, 5},
-                    {"only_old.xpm", nullptr, 2},
-                    {"", nullptr, 1},
-                    {"no_such.xpm", "Couldn't find pixmap file: no_such.xpm", 1},
-                    {"broken.xpm", "Error loading pixmap file:", 1}};
+    const struct { const char *name, *warning; int width; } pictures[] = {
+        {"pick.xpm", nullptr, 5}, {"only_old.xpm", nullptr, 2}, {"", nullptr, 1},
+        {"no_such.xpm", "Couldn't find pixmap file: no_such.xpm", 1}, {"broken.xpm", "Error loading pixmap file:", 1}};
     for (const auto &p : pictures) {
         apptest::WarningCatcher warnings;
         GtkWidget *w = create_pixmap(window, p.name);

@@ -8,12 +8,7 @@ namespace {
 using namespace qevcli;
 
 TEST(CliArgs, Modes) {
-    struct {
-        const char *text;
-        bool ok;
-        unsigned w, h;
-        double rate;
-    } rows[] = {
+    struct { const char *text; bool ok; unsigned w, h; double rate; } rows[] = {
         {"1024x768", true, 1024, 768, 0},     {"1024x768@60", true, 1024, 768, 60},
         {"800x600@59.94", true, 800, 600, 59.94}, {"16384x1", true, 16384, 1, 0},
         {"1024x", false, 0, 0, 0},            {"x768@", false, 0, 0, 0},

@@ -15,15 +15,10 @@ namespace {
 
 enum Route { RANDR = 1, NO_RANDR = 2, FB = 4, X = RANDR | NO_RANDR, ALL = X | FB };
 
-struct Row {
-    int routes;
-    std::vector<std::string> args; // after "qevgfx"
-    int exit;
-    std::string jq, want;  // jq -r on the tool's output (run with --json)
-    std::string state;     // X: jq -r on `qevsim-ctl state`, or "xrandr:TEXT" found in xrandr --verbose;
-                           // FB: a request code that must be in the stand-in's log
-    std::string stateWant; // X: what the state expression gives
-};
+// args: after "qevgfx"; jq: run on the tool's --json output, giving `want`; state: on X, jq on
+// `qevsim-ctl state` giving `stateWant`, or "xrandr:TEXT" found in xrandr --verbose; on FB, a request
+// code that must be in the stand-in's log.
+struct Row { int routes; std::vector<std::string> args; int exit; std::string jq, want, state, stateWant; };
 
 // clang-format off
 const Row kRows[] = {
@@ -78,8 +73,6 @@ std::string Jq(const std::string &expr, const std::string &json) {
     return r.out.empty() ? r.out : r.out.substr(0, r.out.size() - 1);
 }
 
-std::string RouteName(int route) { return route == RANDR ? "randr" : route == NO_RANDR ? "no-randr" : "fb"; }
-
 // Runs every row of the route; env reaches the tool, fbLog is the stand-in's
 // request log (FB only).
 void RunRows(int route, const std::vector<std::string> &env, const std::string &fbLog) {
@@ -89,7 +82,7 @@ void RunRows(int route, const std::vector<std::string> &env, const std::string &
         std::string line;
         for (const std::string &a : row.args)
             line += " " + a;
-        SCOPED_TRACE(RouteName(route) + ":" + line);
+        SCOPED_TRACE((route == RANDR ? "randr:" : route == NO_RANDR ? "no-randr:" : "fb:") + line);
         if (route == FB)
             qevtest::write_file(fbLog, "");
         else

@@ -2,17 +2,14 @@
 // releases reach the driver, scheme files after Save as, choose, Delete, Apply
 // and Exit, and the overlay poll with qevsim-play.
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
-#include <chrono>
-#include <functional>
 #include <string>
 
 #include "Gamma_page.h"
 #include "Overlay_page.h"
 #include "callbacks.h"
+#include "child.h"
 #include "common.h"
 #include "gui.h"
 #include "interface.h"
@@ -38,16 +35,7 @@ std::string ActiveName(const std::string &path)
     return data.size() < 8 ? "?" : std::string(data.c_str() + 4);
 }
 
-// Pumps GTK until `done` holds or `seconds` pass.
-bool PumpUntil(const std::function<bool()> &done, double seconds)
-{
-    auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (!done() && std::chrono::steady_clock::now() < end) {
-        apptest::Pump();
-        g_usleep(20000);
-    }
-    return done();
-}
+using apptest::PumpUntil;
 
 class ColourPages : public apptest::GuiTest {
 protected:
@@ -137,20 +125,11 @@ protected:
 
     void StartPlayer()
     {
-        std::string play = qevtest::build_dir() + "/sim/qevsim-play";
-        char *argv[] = {play.data(), nullptr};
-        ASSERT_TRUE(g_spawn_async(nullptr, argv, nullptr, G_SPAWN_DO_NOT_REAP_CHILD, nullptr, nullptr, &player_,
-                                  nullptr));
+        player_ = std::make_unique<apptest::Child>(std::vector<std::string>{qevtest::build_dir() + "/sim/qevsim-play"});
+        ASSERT_TRUE(player_->started());
     }
-    void StopPlayer()
-    {
-        if (player_ > 0) {
-            kill(player_, SIGTERM);
-            waitpid(player_, nullptr, 0);
-        }
-        player_ = 0;
-    }
-    GPid player_ = 0;
+    void StopPlayer() { player_.reset(); }
+    std::unique_ptr<apptest::Child> player_;
 };
 
 TEST_F(ColourPages, GammaSlidersSchemesApplyAndExit)

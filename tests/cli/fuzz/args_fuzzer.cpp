@@ -11,11 +11,7 @@
 #include "qev/outputs.h"
 #include "report.h"
 
-#define CHECK(cond)       \
-    do {                  \
-        if (!(cond))      \
-            std::abort(); \
-    } while (0)
+#define CHECK(cond) ((cond) ? (void)0 : std::abort())
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     std::vector<std::string> words(1);

@@ -22,13 +22,7 @@
 
 namespace {
 
-#define CHECK(cond)                                                            \
-    do {                                                                       \
-        if (!(cond)) {                                                         \
-            fprintf(stderr, "check failed at line %d: %s\n", __LINE__, #cond); \
-            abort();                                                           \
-        }                                                                      \
-    } while (0)
+#define CHECK(cond) ((cond) ? (void)0 : (fprintf(stderr, "check failed at line %d: %s\n", __LINE__, #cond), abort()))
 
 std::string g_dir;
 
