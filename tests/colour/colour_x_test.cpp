@@ -95,8 +95,9 @@ int XvGet(const char *name) {
     int v = -99999;
     if (d && XvQueryAdaptors(d, DefaultRootWindow(d), &n, &a) == Success) {
         for (unsigned i = 0; i < n; ++i)
-            if (std::string(a[i].name) == "XV_SWOV")
+            if (std::string(a[i].name) == "XV_SWOV") {
                 EXPECT_EQ(Success, XvGetPortAttribute(d, a[i].base_id, XInternAtom(d, name, False), &v)) << name;
+            }
         XvFreeAdaptorInfo(a);
     }
     if (d)
