@@ -1066,7 +1066,7 @@ extern "C" QEVGFX_API_EXPORT int QEVGFX_Device_GetRandRPrimary(unsigned *output)
         *output = rrDeviceMapping(oi->name.c_str());
         return 1;
     }
-    return 0; // an output the snapshot does not know
+    return 0; // an output the screen resources read at open do not list
 }
 
 extern "C" QEVGFX_API_EXPORT int QEVGFX_Device_SetRandRPrimary(unsigned output) {
