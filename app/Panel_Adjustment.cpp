@@ -181,23 +181,7 @@ void OpenPanelAdjustmentWindow(unsigned output)
 
 }  // namespace
 
-#define QEV_PANEL_PAD_HANDLERS(role, index)                                                                        \
-    gboolean on_Panel_Adjustment_##role##_eventbox_button_press_event(GtkWidget *, GdkEventButton *, gpointer)   \
-    {                                                                                                              \
-        return PadPress(index);                                                                                    \
-    }                                                                                                              \
-    gboolean on_Panel_Adjustment_##role##_eventbox_button_release_event(GtkWidget *, GdkEventButton *, gpointer) \
-    {                                                                                                              \
-        return PadRelease(index);                                                                                  \
-    }
-QEV_PAD_ROLES(QEV_PANEL_PAD_HANDLERS)
-#undef QEV_PANEL_PAD_HANDLERS
-
-#define QEV_PAD(role, index) G_CALLBACK(on_Panel_Adjustment_##role##_eventbox_button_press_event),
-#define QEV_PAD_UP(role, index) G_CALLBACK(on_Panel_Adjustment_##role##_eventbox_button_release_event),
-const PadHandlers kPanelPadHandlers = {{QEV_PAD_ROLES(QEV_PAD)}, {QEV_PAD_ROLES(QEV_PAD_UP)}};
-#undef QEV_PAD
-#undef QEV_PAD_UP
+QEV_DEFINE_PAD_HANDLERS(Panel_Adjustment, kPanelPadHandlers)
 
 const char *PanelWidgetName(const char *role)
 {

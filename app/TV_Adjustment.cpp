@@ -218,23 +218,7 @@ void OpenTVAdjustmentWindow()
 
 }  // namespace
 
-#define QEV_TV_PAD_HANDLERS(role, index)                                                                          \
-    gboolean on_TV_Adjustment_##role##_eventbox_button_press_event(GtkWidget *, GdkEventButton *, gpointer)     \
-    {                                                                                                            \
-        return PadPress(index);                                                                                  \
-    }                                                                                                            \
-    gboolean on_TV_Adjustment_##role##_eventbox_button_release_event(GtkWidget *, GdkEventButton *, gpointer)   \
-    {                                                                                                            \
-        return PadRelease(index);                                                                                \
-    }
-QEV_PAD_ROLES(QEV_TV_PAD_HANDLERS)
-#undef QEV_TV_PAD_HANDLERS
-
-#define QEV_PAD(role, index) G_CALLBACK(on_TV_Adjustment_##role##_eventbox_button_press_event),
-#define QEV_PAD_UP(role, index) G_CALLBACK(on_TV_Adjustment_##role##_eventbox_button_release_event),
-const PadHandlers kTVPadHandlers = {{QEV_PAD_ROLES(QEV_PAD)}, {QEV_PAD_ROLES(QEV_PAD_UP)}};
-#undef QEV_PAD
-#undef QEV_PAD_UP
+QEV_DEFINE_PAD_HANDLERS(TV_Adjustment, kTVPadHandlers)
 
 void on_Device_Setting_TV_Advanced_Button_clicked(GtkButton *, gpointer)
 {

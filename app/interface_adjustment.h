@@ -19,16 +19,35 @@ struct PadArrow {
 };
 extern const PadArrow kPadArrows[PAD_ARROW_COUNT];
 
-/* Press and release handlers of the ten pad event boxes, in kPadArrows order. */
-/* The ten arrow-pad roles of both windows, in pad order: X(role, index). */
-#define QEV_PAD_ROLES(X)                                                                                  \
-    X(Size_Left, 0) X(Size_Up, 1) X(Size_Right, 2) X(Size_Down, 3) X(Size_Center, 4) X(Position_Left, 5) \
-        X(Position_Up, 6) X(Position_Right, 7) X(Position_Down, 8) X(Position_Center, 9)
+/* The ten arrow-pad roles of both windows, in pad order (kPadArrows order): X(window, role, index). */
+#define QEV_PAD_ROLES(X, w)                                                                                 \
+    X(w, Size_Left, 0) X(w, Size_Up, 1) X(w, Size_Right, 2) X(w, Size_Down, 3) X(w, Size_Center, 4)         \
+        X(w, Position_Left, 5) X(w, Position_Up, 6) X(w, Position_Right, 7) X(w, Position_Down, 8)         \
+            X(w, Position_Center, 9)
 
+/* Press and release handlers of the ten pad event boxes, in kPadArrows order. */
 struct PadHandlers {
     GCallback press[PAD_ARROW_COUNT];
     GCallback release[PAD_ARROW_COUNT];
 };
+
+/* Defines a window's twenty pad handlers on_<window>_<role>_eventbox_button_{press,release}_event,
+ * which call the defining file's PadPress/PadRelease with the pad index, and `table` listing them. */
+#define QEV_PAD_HANDLER_PAIR(window, role, index)                                                           \
+    gboolean on_##window##_##role##_eventbox_button_press_event(GtkWidget *, GdkEventButton *, gpointer)    \
+    {                                                                                                       \
+        return PadPress(index);                                                                             \
+    }                                                                                                       \
+    gboolean on_##window##_##role##_eventbox_button_release_event(GtkWidget *, GdkEventButton *, gpointer)  \
+    {                                                                                                       \
+        return PadRelease(index);                                                                           \
+    }
+#define QEV_PAD_PRESS_ENTRY(window, role, index) G_CALLBACK(on_##window##_##role##_eventbox_button_press_event),
+#define QEV_PAD_RELEASE_ENTRY(window, role, index) G_CALLBACK(on_##window##_##role##_eventbox_button_release_event),
+#define QEV_DEFINE_PAD_HANDLERS(window, table)                                                              \
+    QEV_PAD_ROLES(QEV_PAD_HANDLER_PAIR, window)                                                             \
+    const PadHandlers table = {{QEV_PAD_ROLES(QEV_PAD_PRESS_ENTRY, window)},                                \
+                               {QEV_PAD_ROLES(QEV_PAD_RELEASE_ENTRY, window)}};
 
 GtkWidget *create_TV_Adjustment_Window(void);
 GtkWidget *create_Panel_Adjustment_Window(void);
